@@ -1,0 +1,46 @@
+// RunView: what a generation run needs from the window that starts it.
+//
+// The window implements it by forwarding to its controls; tests implement it
+// with a fake that records what the run shows. Every call comes from the run's
+// own thread, the window's.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace morvane {
+
+enum class MessageIcon { kInformation, kCritical };
+
+class RunView {
+ public:
+  virtual ~RunView() = default;
+
+  // The texts of the From field (txFrom), the To field (txTo) and the
+  // lines-per-file list (Combo1), as typed.
+  virtual std::string FromText() const = 0;
+  virtual std::string ToText() const = 0;
+  virtual std::string LinesPerFileText() const = 0;
+
+  virtual void SetFromText(std::string_view text) = 0;
+  virtual void SetToText(std::string_view text) = 0;
+
+  // The status field (txCt) and its tooltip.
+  virtual void SetStatusText(std::string_view text) = 0;
+  virtual void SetStatusToolTip(std::string_view text) = 0;
+
+  // The caption of the Start/Stop button (Command1).
+  virtual void SetButtonCaption(std::string_view caption) = 0;
+
+  // A modal message box with an OK button, titled with the application title.
+  virtual void ShowMessage(std::string_view text, MessageIcon icon) = 0;
+
+  // Lets the window handle pending events: the Stop button, Escape, edits,
+  // closing. Called after every number; the window may handle them less often.
+  virtual void ProcessEvents() = 0;
+
+  // Asks for the window to be drawn again. Called after every number.
+  virtual void Repaint() = 0;
+};
+
+}  // namespace morvane
