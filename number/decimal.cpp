@@ -1,0 +1,394 @@
+// Decimal arithmetic: fast paths for operands that fit 64 bits or share a
+// scale, and exact 192-bit slow paths for everything else.
+//
+// Every slow path computes the exact result first and then rounds it in one
+// place, RoundToFit, so that add, subtract, multiply and divide all lose
+// decimal places the same way.
+#include "number/decimal.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <stdexcept>
+#include <system_error>
+
+#include "number/failure.h"
+#include "number/wide192.h"
+
+namespace morvane {
+namespace {
+
+using detail::Wide192;
+
+constexpr std::array<std::uint64_t, 20> kPowersOfTen = {
+    1ULL,
+    10ULL,
+    100ULL,
+    1'000ULL,
+    10'000ULL,
+    100'000ULL,
+    1'000'000ULL,
+    10'000'000ULL,
+    100'000'000ULL,
+    1'000'000'000ULL,
+    10'000'000'000ULL,
+    100'000'000'000ULL,
+    1'000'000'000'000ULL,
+    10'000'000'000'000ULL,
+    100'000'000'000'000ULL,
+    1'000'000'000'000'000ULL,
+    10'000'000'000'000'000ULL,
+    100'000'000'000'000'000ULL,
+    1'000'000'000'000'000'000ULL,
+    10'000'000'000'000'000'000ULL,
+};
+
+constexpr std::uint64_t kMaxUint32 = std::numeric_limits<std::uint32_t>::max();
+constexpr std::uint64_t kMaxUint64 = std::numeric_limits<std::uint64_t>::max();
+
+// The full 128-bit product of two 64-bit values as (high, low).
+struct Product128 {
+  std::uint64_t high;
+  std::uint64_t low;
+};
+
+inline Product128 Multiply64(std::uint64_t a, std::uint64_t b) noexcept {
+#if defined(__SIZEOF_INT128__)
+  __extension__ using Uint128 = unsigned __int128;
+  const Uint128 product = static_cast<Uint128>(a) * b;
+  return {static_cast<std::uint64_t>(product >> 64), static_cast<std::uint64_t>(product)};
+#else
+  const std::uint64_t a_low = a & kMaxUint32, a_high = a >> 32;
+  const std::uint64_t b_low = b & kMaxUint32, b_high = b >> 32;
+  const std::uint64_t low_low = a_low * b_low;
+  const std::uint64_t high_low = a_high * b_low;
+  const std::uint64_t low_high = a_low * b_high;
+  const std::uint64_t middle = (low_low >> 32) + (high_low & kMaxUint32) + (low_high & kMaxUint32);
+  return {a_high * b_high + (high_low >> 32) + (low_high >> 32) + (middle >> 32),
+          (middle << 32) | (low_low & kMaxUint32)};
+#endif
+}
+
+Wide192 WideCoefficient(const Decimal& value) noexcept {
+  return Wide192::FromCoefficient(value.coefficient_high(), value.coefficient_low());
+}
+
+Decimal FromWide(bool negative, const Wide192& coefficient, int scale) {
+  return Decimal::FromParts(negative, coefficient.Bits64To96(), coefficient.Low64(), scale);
+}
+
+// Makes an exact (or already truncated) result fit: while the scale exceeds 28
+// or the coefficient needs more than 96 bits, drop one decimal place. Rounding
+// is to the nearest with ties away from zero, which depends only on the most
+// significant dropped digit (>= 5 rounds up), so truncating first and rounding
+// once at the end gives the correctly rounded value. dropped_digit is the
+// first digit already cut off below the coefficient by the caller, 0 if none.
+Decimal RoundToFit(bool negative, Wide192 coefficient, int scale, std::uint32_t dropped_digit) {
+  for (;;) {
+    while (scale > Decimal::kMaxScale || !coefficient.FitsCoefficient()) {
+      if (scale == 0) throw Overflow();
+      dropped_digit = coefficient.DivideBy(10);
+      --scale;
+    }
+    if (dropped_digit < 5) break;
+    // Rounding up carries past 96 bits only from 2^96 - 1; the next pass then
+    // drops one more place, which rounds the same way as the exact value would.
+    coefficient.AddSmall(1);
+    dropped_digit = 0;
+  }
+  return FromWide(negative, coefficient, scale);
+}
+
+// The coefficients of a and b raised to their common (larger) scale.
+struct Aligned {
+  Wide192 a;
+  Wide192 b;
+  int scale;
+};
+
+Aligned Align(const Decimal& a, const Decimal& b) noexcept {
+  Aligned aligned{WideCoefficient(a), WideCoefficient(b), a.scale()};
+  if (a.scale() < b.scale()) {
+    aligned.a.MultiplyByPowerOfTen(b.scale() - a.scale());
+    aligned.scale = b.scale();
+  } else if (b.scale() < a.scale()) {
+    aligned.b.MultiplyByPowerOfTen(a.scale() - b.scale());
+  }
+  return aligned;
+}
+
+// -1, 0 or 1 as |a| is below, equal to or above |b|.
+int CompareMagnitudes(const Decimal& a, const Decimal& b) noexcept {
+  if (a.scale() == b.scale()) {
+    if (a.coefficient_high() != b.coefficient_high()) {
+      return a.coefficient_high() < b.coefficient_high() ? -1 : 1;
+    }
+    if (a.coefficient_low() != b.coefficient_low()) {
+      return a.coefficient_low() < b.coefficient_low() ? -1 : 1;
+    }
+    return 0;
+  }
+  const Aligned aligned = Align(a, b);
+  return Compare(aligned.a, aligned.b);
+}
+
+// a + b, or a - b when negate_b is set, exact before rounding.
+Decimal SlowSum(const Decimal& a, const Decimal& b, bool negate_b) {
+  const bool b_negative = b.negative() != negate_b;
+  Aligned aligned = Align(a, b);
+  if (a.negative() == b_negative) {
+    aligned.a.Add(aligned.b);
+    return RoundToFit(a.negative(), aligned.a, aligned.scale, 0);
+  }
+  const int order = Compare(aligned.a, aligned.b);
+  if (order == 0) return Decimal::FromParts(false, 0, 0, aligned.scale);
+  if (order > 0) {
+    aligned.a.Subtract(aligned.b);
+    return RoundToFit(a.negative(), aligned.a, aligned.scale, 0);
+  }
+  aligned.b.Subtract(aligned.a);
+  return RoundToFit(b_negative, aligned.b, aligned.scale, 0);
+}
+
+Decimal SlowProduct(const Decimal& a, const Decimal& b) {
+  const Wide192 product = Wide192::ProductOfCoefficients(WideCoefficient(a), WideCoefficient(b));
+  return RoundToFit(a.negative() != b.negative(), product, a.scale() + b.scale(), 0);
+}
+
+// Quotient and remainder of two values below 2^96, by binary long division
+// (a slow path: the run itself only divides by 10000, which is faster below).
+void DivideCoefficients(const Wide192& dividend, const Wide192& divisor, Wide192& quotient,
+                        Wide192& remainder) noexcept {
+  quotient = Wide192();
+  remainder = Wide192();
+  for (int bit = 95; bit >= 0; --bit) {
+    remainder.ShiftLeftOne();
+    if (dividend.Bit(bit)) remainder.AddSmall(1);
+    if (Compare(remainder, divisor) >= 0) {
+      remainder.Subtract(divisor);
+      quotient.SetBit(bit);
+    }
+  }
+}
+
+// a / b for b not zero: long division of the coefficients, one decimal digit
+// at a time, for as long as the digits fit in 96 bits at a scale of at most 28.
+Decimal SlowQuotient(const Decimal& a, const Decimal& b) {
+  const bool negative = a.negative() != b.negative();
+  const Wide192 divisor = WideCoefficient(b);
+  Wide192 coefficient;
+  Wide192 remainder;
+  DivideCoefficients(WideCoefficient(a), divisor, coefficient, remainder);
+
+  // The quotient of the coefficients is scaled by 10^(b.scale - a.scale), so
+  // the result starts at a.scale - b.scale places, which may be negative: then
+  // digits must be appended (zeros when the division is exact) to reach 0.
+  int scale = a.scale() - b.scale();
+  std::uint32_t next_digit = 0;
+  while (!remainder.IsZero() || scale < 0) {
+    remainder.MultiplyBy(10);
+    std::uint32_t digit = 0;
+    while (Compare(remainder, divisor) >= 0) {
+      remainder.Subtract(divisor);
+      ++digit;
+    }
+    Wide192 grown = coefficient;
+    grown.MultiplyBy(10);
+    grown.AddSmall(digit);
+    if (scale >= Decimal::kMaxScale || !grown.FitsCoefficient()) {
+      if (scale < 0) throw Overflow();
+      next_digit = digit;
+      break;
+    }
+    coefficient = grown;
+    ++scale;
+  }
+  return RoundToFit(negative, coefficient, scale, next_digit);
+}
+
+// The value of 15 significant digits times 10^exponent, rounded to fit.
+Decimal FromSignificand(bool negative, std::uint64_t digits, int exponent) {
+  if (digits == 0) return Decimal::FromParts(negative, 0, 0, 0);
+  while (digits % 10 == 0) {
+    digits /= 10;
+    ++exponent;
+  }
+  if (exponent >= 0) {
+    // digits >= 1, so 10^29 or more is beyond 2^96 - 1 whatever the digits.
+    if (exponent > 28) throw Overflow();
+    Wide192 coefficient = Wide192::FromCoefficient(0, digits);
+    coefficient.MultiplyByPowerOfTen(exponent);
+    if (!coefficient.FitsCoefficient()) throw Overflow();
+    return FromWide(negative, coefficient, 0);
+  }
+  const int scale = -exponent;
+  if (scale <= Decimal::kMaxScale) return Decimal::FromParts(negative, 0, digits, scale);
+  // Too many places: keep 28, rounding. digits < 10^15, so dropping 16 or more
+  // places leaves less than a tenth of the last place, which rounds to zero.
+  const int dropped = scale - Decimal::kMaxScale;
+  if (dropped > 15) return Decimal::FromParts(negative, 0, 0, Decimal::kMaxScale);
+  const std::uint64_t kept = digits / kPowersOfTen[static_cast<std::size_t>(dropped)];
+  const std::uint64_t first_dropped =
+      (digits / kPowersOfTen[static_cast<std::size_t>(dropped - 1)]) % 10;
+  return Decimal::FromParts(negative, 0, kept + (first_dropped >= 5 ? 1 : 0), Decimal::kMaxScale);
+}
+
+}  // namespace
+
+// ---- Construction ----
+
+Decimal::Decimal(double value) {
+  if (!std::isfinite(value)) throw Overflow();
+  // Scientific with 14 digits after the point is 15 significant digits,
+  // correctly rounded and independent of the locale: [-]d.dddddddddddddde±dd.
+  char text[40];
+  const auto [end, error] =
+      std::to_chars(text, text + sizeof text, value, std::chars_format::scientific, 14);
+  if (error != std::errc()) throw Overflow();
+  const char* cursor = text;
+  const bool negative = *cursor == '-';
+  if (negative) ++cursor;
+  std::uint64_t digits = 0;
+  for (; *cursor != 'e'; ++cursor) {
+    if (*cursor != '.') digits = digits * 10 + static_cast<std::uint64_t>(*cursor - '0');
+  }
+  ++cursor;  // 'e'
+  const bool exponent_negative = *cursor == '-';
+  ++cursor;  // the exponent's sign, always written
+  int exponent = 0;
+  for (; cursor != end; ++cursor) exponent = exponent * 10 + (*cursor - '0');
+  if (exponent_negative) exponent = -exponent;
+  *this = FromSignificand(negative, digits, exponent - 14);
+}
+
+Decimal Decimal::FromParts(bool negative, std::uint32_t high, std::uint64_t low, int scale) {
+  if (scale < 0 || scale > kMaxScale) throw std::invalid_argument("Decimal scale outside 0..28");
+  Decimal value;
+  value.negative_ = negative;
+  value.high_ = high;
+  value.low_ = low;
+  value.scale_ = static_cast<std::uint8_t>(scale);
+  return value;
+}
+
+// ---- Arithmetic ----
+
+Decimal& Decimal::operator+=(const Decimal& other) {
+  if (scale_ != other.scale_) return *this = SlowSum(*this, other, false);
+  if (negative_ == other.negative_) {
+    // Same scale, same sign: a 96-bit addition; a carry past 96 bits needs
+    // rounding or is an overflow, which the slow path decides.
+    const std::uint64_t low = low_ + other.low_;
+    const std::uint64_t high = static_cast<std::uint64_t>(high_) + other.high_ + (low < low_ ? 1 : 0);
+    if (high > kMaxUint32) return *this = SlowSum(*this, other, false);
+    low_ = low;
+    high_ = static_cast<std::uint32_t>(high);
+    return *this;
+  }
+  // Same scale, opposite signs: the larger magnitude keeps its sign.
+  const bool this_larger =
+      high_ != other.high_ ? high_ > other.high_ : low_ >= other.low_;
+  const Decimal& larger = this_larger ? *this : other;
+  const Decimal& smaller = this_larger ? other : *this;
+  const std::uint64_t low = larger.low_ - smaller.low_;
+  const std::uint32_t high = larger.high_ - smaller.high_ - (larger.low_ < smaller.low_ ? 1U : 0U);
+  negative_ = (low | high) != 0 && larger.negative_;
+  low_ = low;
+  high_ = high;
+  return *this;
+}
+
+Decimal& Decimal::operator-=(const Decimal& other) { return *this += -other; }
+
+Decimal& Decimal::operator*=(const Decimal& other) {
+  const int scale = scale_ + other.scale_;
+  if ((high_ | other.high_) == 0 && scale <= kMaxScale) {
+    const Product128 product = Multiply64(low_, other.low_);
+    if (product.high <= kMaxUint32) {
+      low_ = product.low;
+      high_ = static_cast<std::uint32_t>(product.high);
+      scale_ = static_cast<std::uint8_t>(scale);
+      negative_ = negative_ != other.negative_;
+      return *this;
+    }
+  }
+  return *this = SlowProduct(*this, other);
+}
+
+Decimal& Decimal::operator/=(const Decimal& other) {
+  if (other.is_zero()) throw DivisionByZero();
+  if (scale_ == other.scale_ && (high_ | other.high_) == 0 && other.low_ <= kMaxUint32) {
+    // The progress quotient n / 10000: a 64-bit quotient, then up to nine
+    // decimal places in one step (remainder * 10^9 stays below 2^64 because
+    // the divisor is below 2^32). An exact result loses its trailing zeros.
+    const std::uint64_t divisor = other.low_;
+    const std::uint64_t whole = low_ / divisor;
+    const std::uint64_t remainder = low_ % divisor;
+    const bool negative = negative_ != other.negative_;
+    if (remainder == 0) return *this = FromParts(negative, 0, whole, 0);
+    constexpr std::uint64_t kNineDigits = 1'000'000'000ULL;
+    const std::uint64_t scaled = remainder * kNineDigits;
+    if (scaled % divisor == 0 && whole <= (kMaxUint64 - kNineDigits) / kNineDigits) {
+      std::uint64_t coefficient = whole * kNineDigits + scaled / divisor;
+      int scale = 9;
+      while (coefficient % 10 == 0) {
+        coefficient /= 10;
+        --scale;
+      }
+      return *this = FromParts(negative, 0, coefficient, scale);
+    }
+  }
+  return *this = SlowQuotient(*this, other);
+}
+
+// ---- Free operators ----
+
+Decimal operator+(Decimal a, const Decimal& b) { return a += b; }
+Decimal operator-(Decimal a, const Decimal& b) { return a -= b; }
+Decimal operator*(Decimal a, const Decimal& b) { return a *= b; }
+Decimal operator/(Decimal a, const Decimal& b) { return a /= b; }
+
+Decimal operator-(const Decimal& a) noexcept {
+  return Decimal::FromParts(!a.negative(), a.coefficient_high(), a.coefficient_low(), a.scale());
+}
+
+bool operator==(const Decimal& a, const Decimal& b) noexcept { return (a <=> b) == 0; }
+
+std::weak_ordering operator<=>(const Decimal& a, const Decimal& b) noexcept {
+  const bool a_negative = a.negative() && !a.is_zero();
+  const bool b_negative = b.negative() && !b.is_zero();
+  if (a_negative != b_negative) {
+    return a_negative ? std::weak_ordering::less : std::weak_ordering::greater;
+  }
+  int order = CompareMagnitudes(a, b);
+  if (a_negative) order = -order;
+  if (order < 0) return std::weak_ordering::less;
+  if (order > 0) return std::weak_ordering::greater;
+  return std::weak_ordering::equivalent;
+}
+
+Decimal Floor(const Decimal& value) {
+  if (value.scale() == 0) return value;
+  const bool negative = value.negative();
+  if (value.coefficient_high() == 0 && value.scale() < static_cast<int>(kPowersOfTen.size())) {
+    const std::uint64_t unit = kPowersOfTen[static_cast<std::size_t>(value.scale())];
+    const std::uint64_t whole = value.coefficient_low() / unit;
+    const bool has_fraction = value.coefficient_low() % unit != 0;
+    return Decimal::FromParts(negative, 0, whole + (negative && has_fraction ? 1 : 0), 0);
+  }
+  Wide192 whole = WideCoefficient(value);
+  bool has_fraction = false;
+  int places = value.scale();
+  for (; places >= 9; places -= 9) has_fraction |= whole.DivideBy(1'000'000'000U) != 0;
+  if (places > 0) {
+    has_fraction |= whole.DivideBy(static_cast<std::uint32_t>(kPowersOfTen[static_cast<std::size_t>(places)])) != 0;
+  }
+  // Towards minus infinity: a negative value with a fraction goes one further
+  // from zero. The whole part of a scaled coefficient is far below 2^96 - 1.
+  if (negative && has_fraction) whole.AddSmall(1);
+  return FromWide(negative, whole, 0);
+}
+
+}  // namespace morvane
