@@ -1,0 +1,150 @@
+#include "engine/generator.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <utility>
+
+#include "engine/record.h"
+#include "number/failure.h"
+#include "number/number_text.h"
+
+namespace morvane {
+
+namespace {
+
+constexpr std::int32_t kDefaultLinesPerFile = 100000;
+constexpr std::int32_t kProgressEvery = 10000;
+
+// Rounds to the nearest whole number, an exact half to the even neighbour,
+// without depending on the floating-point environment's rounding mode.
+std::int32_t RoundHalfEvenToInt32(double value) {
+  const double below = std::floor(value);
+  const double rest = value - below;
+  double rounded = below;
+  if (rest > 0.5 || (rest == 0.5 && std::fmod(below, 2.0) != 0.0)) rounded = below + 1.0;
+  // Also false for a NaN.
+  if (!(rounded >= std::numeric_limits<std::int32_t>::min() &&
+        rounded <= std::numeric_limits<std::int32_t>::max())) {
+    throw Overflow();
+  }
+  return static_cast<std::int32_t>(rounded);
+}
+
+}  // namespace
+
+Generator::Generator(RunView& view, std::string programFolder)
+    : Generator(view, std::move(programFolder), SystemFileSystem()) {}
+
+Generator::Generator(RunView& view, std::string programFolder, FileSystem& files,
+                     std::size_t bufferBytes)
+    : view_(view), programFolder_(std::move(programFolder)), fileNumber_(files, bufferBytes) {}
+
+void Generator::RequestStop() noexcept { stopRequested_ = true; }
+
+bool Generator::stopRequested() const noexcept { return stopRequested_; }
+
+void Generator::CloseOutput() noexcept { fileNumber_.CloseQuietly(); }
+
+void Generator::PD() {
+  // Closes the file however the run is left, an exception from the view
+  // included; on the ordinary ways out it has been closed already.
+  struct CloseOnExit {
+    OutputFile& file;
+    ~CloseOnExit() { file.CloseQuietly(); }
+  } closeOnExit{fileNumber_};
+
+  bool severalFiles = false;
+  try {
+    // Every run's first record has the square itself as its difference.
+    prevSquare_ = 0;
+    const std::string fromText = view_.FromText();
+    startValue_ = Decimal(ReadNumber(fromText));
+    linesPerFile_ = ReadLinesPerFile();
+    // Before anything is deleted or created.
+    CheckFitsInFileName(fromText);
+    OpenSeriesFile(fromText, startValue_ + linesPerFile_ - 1);
+    view_.SetStatusToolTip("Data files are being saved in " + programFolder_);
+
+    const Decimal end(ReadNumber(view_.ToText()));
+    std::int32_t lineCount = 0;
+    bool stopped = false;
+    for (Decimal n = startValue_; n <= end; n += 1) {
+      if (lineCount == linesPerFile_) {
+        severalFiles = true;
+        lineCount = 0;
+        fileNumber_.Close();
+        // The user may have edited To since the run began.
+        const Decimal toNow(ReadNumber(view_.ToText()));
+        OpenSeriesFile(PlainNumber(n), std::min(n + linesPerFile_ - 1, toNow));
+      }
+      EmitNumber(n);
+      if (stopRequested_) {
+        stopped = true;
+        break;
+      }
+      view_.ProcessEvents();
+      if (lineCount == std::numeric_limits<std::int32_t>::max()) throw Overflow();
+      ++lineCount;
+    }
+
+    // Closed before anything is reported, so that a failure to pass on the
+    // last records is told as that failure, never as "Finished." or as saved.
+    fileNumber_.Close();
+    if (!stopped) {
+      view_.ShowMessage("Finished.", MessageIcon::kInformation);
+      view_.SetButtonCaption("Start");
+      prevSquare_ = 0;
+    }
+  } catch (const Failure& failure) {
+    fileNumber_.CloseQuietly();
+    if (failure.number() == kOverflowError) {
+      view_.ShowMessage("Bounds of program have been exceeded", MessageIcon::kCritical);
+      ResetForm();
+    } else {
+      view_.ShowMessage(failure.description(), MessageIcon::kCritical);
+    }
+    return;
+  }
+  view_.SetStatusText((severalFiles ? "Files saved to " : "File saved to ") + programFolder_);
+}
+
+std::int32_t Generator::ReadLinesPerFile() const {
+  const std::string text = view_.LinesPerFileText();
+  if (!IsNumericText(text)) return kDefaultLinesPerFile;
+  return RoundHalfEvenToInt32(ReadNumber(text));
+}
+
+void Generator::EmitNumber(const Decimal& n) {
+  const Decimal sq = n * n;
+  const Decimal diff = sq - prevSquare_;
+
+  char record[kMaxRecordLength];
+  const char* const recordEnd = FormatRecordTo(n, sq, diff, record);
+  fileNumber_.Write(std::string_view(record, static_cast<std::size_t>(recordEnd - record)));
+
+  if (FractionOf(n, kProgressEvery).is_zero()) {
+    view_.SetStatusText(PlainNumber(n) + "  " + PlainNumber(prevSquare_) + " - " + PlainNumber(sq) +
+                        " : " + PlainNumber(diff));
+  }
+  prevSquare_ = sq;
+  view_.Repaint();
+}
+
+Decimal Generator::FractionOf(const Decimal& a, const Decimal& b) {
+  const Decimal quotient = a / b;
+  return quotient - Floor(quotient);
+}
+
+void Generator::ResetForm() {
+  view_.SetFromText("1");
+  view_.SetToText("1000000000000000");
+  view_.SetButtonCaption("Start");
+  prevSquare_ = 0;
+}
+
+void Generator::OpenSeriesFile(std::string_view lower, const Decimal& upper) {
+  fileNumber_.Open(programFolder_ + "/" + SeriesFileName(lower, PlainNumber(upper)));
+}
+
+}  // namespace morvane

@@ -1,0 +1,49 @@
+// FileSystem: the few system calls an output file is made of.
+//
+// The output file calls the system only through this interface, so that tests
+// can make any one of its calls fail with a chosen reason. Every call reports
+// failure as the system's errno value (0 for success) and never throws.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace morvane {
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+
+  // Whether anything has this name (Module1::FileExists on the real system).
+  virtual bool Exists(const std::string& path) noexcept = 0;
+
+  // Removes a file or link; a folder of that name must fail (EISDIR), never
+  // be removed.
+  virtual int Unlink(const std::string& path) noexcept = 0;
+
+  // Creates the file if it is missing and opens it write-only for appending;
+  // sets fd on success.
+  virtual int OpenForAppend(const std::string& path, int& fd) noexcept = 0;
+
+  // Writes up to size bytes and sets written to how many the system took; a
+  // short write with result 0 is allowed. An interrupted call is retried here.
+  virtual int Write(int fd, const char* data, std::size_t size, std::size_t& written) noexcept = 0;
+
+  // Releases fd, also when it reports a failure (as POSIX close does).
+  virtual int Close(int fd) noexcept = 0;
+};
+
+// The real file system through POSIX calls.
+class PosixFileSystem final : public FileSystem {
+ public:
+  bool Exists(const std::string& path) noexcept override;
+  int Unlink(const std::string& path) noexcept override;
+  int OpenForAppend(const std::string& path, int& fd) noexcept override;
+  int Write(int fd, const char* data, std::size_t size, std::size_t& written) noexcept override;
+  int Close(int fd) noexcept override;
+};
+
+// The one PosixFileSystem the program needs; it has no state.
+PosixFileSystem& SystemFileSystem() noexcept;
+
+}  // namespace morvane

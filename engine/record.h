@@ -1,0 +1,35 @@
+// The record: the one line a run writes for each number, and the names of the
+// files that hold the records.
+//
+// A record is FormatNumber(n) " , " FormatNumber(n squared) " , "
+// FormatNumber(difference) and CR LF, so the first record of a run from 1 is
+// " 1 ,  1 ,  1\r\n". A file is "Morvane-" lower "-" upper ".txt".
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "number/decimal.h"
+#include "number/number_text.h"
+
+namespace morvane {
+
+// Room for three numbers, two separators and the line end.
+inline constexpr std::size_t kMaxRecordLength = 3 * kMaxNumberTextLength + 2 * 3 + 2;
+
+// Writes the record for n into out (kMaxRecordLength bytes) and returns the
+// end of what it wrote. Allocates nothing.
+char* FormatRecordTo(const Decimal& n, const Decimal& square, const Decimal& difference,
+                     char* out) noexcept;
+
+// "Morvane-" + lower + "-" + upper + ".txt".
+std::string SeriesFileName(std::string_view lower, std::string_view upper);
+
+// The first file's lower bound is the From text exactly as typed. Throws a
+// Failure (kBadFileNameError) when that text could not stay a part of one
+// name inside the program folder: it holds a path separator ("/" or "\") or a
+// NUL. Every other text is used as it stands, blanks included.
+void CheckFitsInFileName(std::string_view fromText);
+
+}  // namespace morvane
