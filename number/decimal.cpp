@@ -7,6 +7,7 @@
 #include "number/decimal.h"
 
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -71,6 +72,67 @@ inline Product128 Multiply64(std::uint64_t a, std::uint64_t b) noexcept {
 #endif
 }
 
+// A 96-bit coefficient in two 64-bit halves; high stays below 2^32 except
+// for a carry that the caller checks.
+struct Coefficient96 {
+  std::uint64_t low;
+  std::uint64_t high;
+};
+
+// Multiplies the coefficient by 10^places in place; false, leaving it alone,
+// when either operand or the result needs more than 64 + 32 bits.
+inline bool RaiseScale(Coefficient96& coefficient, int places) noexcept {
+  if (coefficient.high != 0 || places >= static_cast<int>(kPowersOfTen.size())) return false;
+  const Product128 product =
+      Multiply64(coefficient.low, kPowersOfTen[static_cast<std::size_t>(places)]);
+  if (product.high > kMaxUint32) return false;
+  coefficient = {product.low, product.high};
+  return true;
+}
+
+// value / 10^exponent and its remainder for exponent 0..19, with a constant
+// divisor in each case: the compiler turns those into multiplications, where
+// a divisor from a table would be a slow hardware division.
+inline std::uint64_t DivideByPowerOfTen(std::uint64_t value, int exponent,
+                                        std::uint64_t& remainder) noexcept {
+  std::uint64_t quotient = value;
+  switch (exponent) {
+#define MORVANE_POWER_OF_TEN_CASE(k) \
+  case k:                            \
+    quotient = value / kPowersOfTen[k]; \
+    break;
+    MORVANE_POWER_OF_TEN_CASE(1)
+    MORVANE_POWER_OF_TEN_CASE(2)
+    MORVANE_POWER_OF_TEN_CASE(3)
+    MORVANE_POWER_OF_TEN_CASE(4)
+    MORVANE_POWER_OF_TEN_CASE(5)
+    MORVANE_POWER_OF_TEN_CASE(6)
+    MORVANE_POWER_OF_TEN_CASE(7)
+    MORVANE_POWER_OF_TEN_CASE(8)
+    MORVANE_POWER_OF_TEN_CASE(9)
+    MORVANE_POWER_OF_TEN_CASE(10)
+    MORVANE_POWER_OF_TEN_CASE(11)
+    MORVANE_POWER_OF_TEN_CASE(12)
+    MORVANE_POWER_OF_TEN_CASE(13)
+    MORVANE_POWER_OF_TEN_CASE(14)
+    MORVANE_POWER_OF_TEN_CASE(15)
+    MORVANE_POWER_OF_TEN_CASE(16)
+    MORVANE_POWER_OF_TEN_CASE(17)
+    MORVANE_POWER_OF_TEN_CASE(18)
+    MORVANE_POWER_OF_TEN_CASE(19)
+#undef MORVANE_POWER_OF_TEN_CASE
+    default:
+      break;
+  }
+  remainder = value - quotient * kPowersOfTen[static_cast<std::size_t>(exponent)];
+  return quotient;
+}
+
+Decimal FromCoefficient(bool negative, const Coefficient96& coefficient, int scale) {
+  return Decimal::FromParts(negative, static_cast<std::uint32_t>(coefficient.high),
+                            coefficient.low, scale);
+}
+
 Wide192 WideCoefficient(const Decimal& value) noexcept {
   return Wide192::FromCoefficient(value.coefficient_high(), value.coefficient_low());
 }
@@ -121,17 +183,21 @@ Aligned Align(const Decimal& a, const Decimal& b) noexcept {
 
 // -1, 0 or 1 as |a| is below, equal to or above |b|.
 int CompareMagnitudes(const Decimal& a, const Decimal& b) noexcept {
-  if (a.scale() == b.scale()) {
-    if (a.coefficient_high() != b.coefficient_high()) {
-      return a.coefficient_high() < b.coefficient_high() ? -1 : 1;
-    }
-    if (a.coefficient_low() != b.coefficient_low()) {
-      return a.coefficient_low() < b.coefficient_low() ? -1 : 1;
-    }
+  Coefficient96 a96{a.coefficient_low(), a.coefficient_high()};
+  Coefficient96 b96{b.coefficient_low(), b.coefficient_high()};
+  bool aligned = true;
+  if (a.scale() < b.scale()) {
+    aligned = RaiseScale(a96, b.scale() - a.scale());
+  } else if (b.scale() < a.scale()) {
+    aligned = RaiseScale(b96, a.scale() - b.scale());
+  }
+  if (aligned) {
+    if (a96.high != b96.high) return a96.high < b96.high ? -1 : 1;
+    if (a96.low != b96.low) return a96.low < b96.low ? -1 : 1;
     return 0;
   }
-  const Aligned aligned = Align(a, b);
-  return Compare(aligned.a, aligned.b);
+  const Aligned aligned_wide = Align(a, b);
+  return Compare(aligned_wide.a, aligned_wide.b);
 }
 
 // a + b, or a - b when negate_b is set, exact before rounding.
@@ -276,27 +342,38 @@ Decimal Decimal::FromParts(bool negative, std::uint32_t high, std::uint64_t low,
 // ---- Arithmetic ----
 
 Decimal& Decimal::operator+=(const Decimal& other) {
-  if (scale_ != other.scale_) return *this = SlowSum(*this, other, false);
+  // Fast path: both coefficients fit 96 bits at the common scale (always so
+  // for whole numbers, and for the progress test's q - Floor(q)).
+  Coefficient96 a{low_, high_};
+  Coefficient96 b{other.low_, other.high_};
+  int scale = scale_;
+  bool aligned = true;
+  if (scale_ < other.scale_) {
+    aligned = RaiseScale(a, other.scale_ - scale_);
+    scale = other.scale_;
+  } else if (other.scale_ < scale_) {
+    aligned = RaiseScale(b, scale_ - other.scale_);
+  }
+  if (!aligned) return *this = SlowSum(*this, other, false);
+
   if (negative_ == other.negative_) {
-    // Same scale, same sign: a 96-bit addition; a carry past 96 bits needs
-    // rounding or is an overflow, which the slow path decides.
-    const std::uint64_t low = low_ + other.low_;
-    const std::uint64_t high = static_cast<std::uint64_t>(high_) + other.high_ + (low < low_ ? 1 : 0);
+    // A carry past 96 bits needs rounding or is an overflow: the slow path
+    // decides which.
+    const std::uint64_t low = a.low + b.low;
+    const std::uint64_t high = a.high + b.high + (low < a.low ? 1 : 0);
     if (high > kMaxUint32) return *this = SlowSum(*this, other, false);
-    low_ = low;
-    high_ = static_cast<std::uint32_t>(high);
+    *this = FromCoefficient(negative_, {low, high}, scale);
     return *this;
   }
-  // Same scale, opposite signs: the larger magnitude keeps its sign.
-  const bool this_larger =
-      high_ != other.high_ ? high_ > other.high_ : low_ >= other.low_;
-  const Decimal& larger = this_larger ? *this : other;
-  const Decimal& smaller = this_larger ? other : *this;
-  const std::uint64_t low = larger.low_ - smaller.low_;
-  const std::uint32_t high = larger.high_ - smaller.high_ - (larger.low_ < smaller.low_ ? 1U : 0U);
-  negative_ = (low | high) != 0 && larger.negative_;
-  low_ = low;
-  high_ = high;
+  // Opposite signs: the larger magnitude keeps its sign; equal ones give +0.
+  const bool a_larger = a.high != b.high ? a.high > b.high : a.low >= b.low;
+  const Coefficient96& larger = a_larger ? a : b;
+  const Coefficient96& smaller = a_larger ? b : a;
+  const Coefficient96 difference{larger.low - smaller.low,
+                                 larger.high - smaller.high - (larger.low < smaller.low ? 1 : 0)};
+  const bool negative = (difference.low | difference.high) != 0 &&
+                        (a_larger ? negative_ : other.negative_);
+  *this = FromCoefficient(negative, difference, scale);
   return *this;
 }
 
@@ -319,14 +396,26 @@ Decimal& Decimal::operator*=(const Decimal& other) {
 
 Decimal& Decimal::operator/=(const Decimal& other) {
   if (other.is_zero()) throw DivisionByZero();
+  const bool negative = negative_ != other.negative_;
+  if (other.scale_ == 0 && other.high_ == 0) {
+    // The progress quotient n / 10000: dividing by a power of ten only moves
+    // the decimal point, exactly, while the places fit.
+    const int exponent = std::countr_zero(other.low_);
+    if (exponent < static_cast<int>(kPowersOfTen.size()) &&
+        other.low_ == kPowersOfTen[static_cast<std::size_t>(exponent)] &&
+        scale_ + exponent <= kMaxScale) {
+      scale_ = static_cast<std::uint8_t>(scale_ + exponent);
+      negative_ = negative;
+      return *this;
+    }
+  }
   if (scale_ == other.scale_ && (high_ | other.high_) == 0 && other.low_ <= kMaxUint32) {
-    // The progress quotient n / 10000: a 64-bit quotient, then up to nine
-    // decimal places in one step (remainder * 10^9 stays below 2^64 because
-    // the divisor is below 2^32). An exact result loses its trailing zeros.
+    // A 64-bit quotient, then up to nine decimal places in one step
+    // (remainder * 10^9 stays below 2^64 because the divisor is below 2^32).
+    // An exact result loses its trailing zeros.
     const std::uint64_t divisor = other.low_;
     const std::uint64_t whole = low_ / divisor;
     const std::uint64_t remainder = low_ % divisor;
-    const bool negative = negative_ != other.negative_;
     if (remainder == 0) return *this = FromParts(negative, 0, whole, 0);
     constexpr std::uint64_t kNineDigits = 1'000'000'000ULL;
     const std::uint64_t scaled = remainder * kNineDigits;
@@ -359,6 +448,11 @@ bool operator==(const Decimal& a, const Decimal& b) noexcept { return (a <=> b) 
 std::weak_ordering operator<=>(const Decimal& a, const Decimal& b) noexcept {
   const bool a_negative = a.negative() && !a.is_zero();
   const bool b_negative = b.negative() && !b.is_zero();
+  if (b.is_zero()) {
+    // The progress test compares with 0: no scales to align.
+    if (a.is_zero()) return std::weak_ordering::equivalent;
+    return a_negative ? std::weak_ordering::less : std::weak_ordering::greater;
+  }
   if (a_negative != b_negative) {
     return a_negative ? std::weak_ordering::less : std::weak_ordering::greater;
   }
@@ -373,9 +467,9 @@ Decimal Floor(const Decimal& value) {
   if (value.scale() == 0) return value;
   const bool negative = value.negative();
   if (value.coefficient_high() == 0 && value.scale() < static_cast<int>(kPowersOfTen.size())) {
-    const std::uint64_t unit = kPowersOfTen[static_cast<std::size_t>(value.scale())];
-    const std::uint64_t whole = value.coefficient_low() / unit;
-    const bool has_fraction = value.coefficient_low() % unit != 0;
+    std::uint64_t fraction = 0;
+    const std::uint64_t whole = DivideByPowerOfTen(value.coefficient_low(), value.scale(), fraction);
+    const bool has_fraction = fraction != 0;
     return Decimal::FromParts(negative, 0, whole + (negative && has_fraction ? 1 : 0), 0);
   }
   Wide192 whole = WideCoefficient(value);

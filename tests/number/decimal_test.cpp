@@ -283,6 +283,23 @@ TEST(DecimalDivide, MatchesOracleAtEveryScale) {
   EXPECT_GT(outcomes.overflowed, 100);
 }
 
+// Dividing by a power of ten only moves the point until 28 places are used;
+// beyond that the quotient must round like any other.
+TEST(DecimalDivide, ByPowersOfTenMovesThePointThenRounds) {
+  RandomDecimals random(9);
+  Outcomes outcomes;
+  for (int i = 0; i < kRandomPairs / 4; ++i) {
+    const Decimal a = random.Next();
+    const int exponent = random.Uniform(0, 19);
+    const Decimal b = Whole(static_cast<std::uint64_t>(PowerOfTen(exponent).get_ui()));
+    SCOPED_TRACE(Describe(a) + " / 10^" + std::to_string(exponent));
+    ExpectRoundedResult([&] { return a / b; }, ExactValue(a) / ExactValue(b), Decimal::kMaxScale,
+                        outcomes);
+  }
+  EXPECT_GT(outcomes.exact, 1000);
+  EXPECT_GT(outcomes.rounded, 100);
+}
+
 TEST(DecimalDivide, ThirdsRoundToTwentyEightPlaces) {
   EXPECT_EQ(PlainNumber(Decimal(1) / Decimal(3)), "0.3333333333333333333333333333");
   EXPECT_EQ(PlainNumber(Decimal(-2) / Decimal(3)), "-0.6666666666666666666666666667");
