@@ -34,7 +34,7 @@ class FileSystem {
 };
 
 // The real file system through POSIX calls.
-class PosixFileSystem final : public FileSystem {
+class PosixFileSystem : public FileSystem {
  public:
   bool Exists(const std::string& path) noexcept override;
   int Unlink(const std::string& path) noexcept override;

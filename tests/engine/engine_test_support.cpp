@@ -1,0 +1,99 @@
+#include "tests/engine/engine_test_support.h"
+
+#include <gmpxx.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <stdexcept>
+
+namespace morvane::enginetest {
+
+TempFolder::TempFolder() {
+  const char* base = std::getenv("TMPDIR");
+  std::string pattern = std::string(base && *base ? base : "/tmp") + "/morvane-engine-XXXXXX";
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
+}
+
+TempFolder::~TempFolder() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+std::vector<std::string> TempFolder::Names() const {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(path_)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + path);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteFile(const std::string& path, std::string_view bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+namespace {
+
+std::string Formatted(const mpz_class& value) {
+  return (value >= 0 ? " " : "") + value.get_str();
+}
+
+}  // namespace
+
+std::string ExpectedRecords(std::string_view first, std::string_view last) {
+  std::string records;
+  mpz_class previousSquare = 0;
+  const mpz_class end{std::string(last)};
+  for (mpz_class n{std::string(first)}; n <= end; ++n) {
+    const mpz_class square = n * n;
+    records += Formatted(n) + " , " + Formatted(square) + " , " + Formatted(square - previousSquare) + "\r\n";
+    previousSquare = square;
+  }
+  return records;
+}
+
+int FailingFileSystem::Next(Operation operation) {
+  operations_.push_back(operation);
+  const int index = static_cast<int>(operations_.size());
+  const bool fails = failAt_ > 0 && (index == failAt_ || (persistent_ && index > failAt_));
+  return fails ? error_ : 0;
+}
+
+int FailingFileSystem::Unlink(const std::string& path) noexcept {
+  if (const int error = Next(Operation::kUnlink)) return error;
+  return real_.Unlink(path);
+}
+
+int FailingFileSystem::OpenForAppend(const std::string& path, int& fd) noexcept {
+  if (const int error = Next(Operation::kOpen)) return error;
+  const int error = real_.OpenForAppend(path, fd);
+  if (!error) ++openFiles_;
+  return error;
+}
+
+int FailingFileSystem::Write(int fd, const char* data, std::size_t size, std::size_t& written) noexcept {
+  written = 0;
+  if (const int error = Next(Operation::kWrite)) return error;
+  return real_.Write(fd, data, size, written);
+}
+
+int FailingFileSystem::Close(int fd) noexcept {
+  const int error = Next(Operation::kClose);
+  --openFiles_;
+  const int realError = real_.Close(fd);
+  return error ? error : realError;
+}
+
+}  // namespace morvane::enginetest

@@ -1,0 +1,120 @@
+// What the engine tests share: a fresh program folder, a RunView that records
+// what a run shows, a file system that fails on request, and the records a
+// run ought to write, computed independently with GMP.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "engine/file_system.h"
+#include "engine/run_view.h"
+
+namespace morvane::enginetest {
+
+// A new empty folder under TMPDIR, removed with everything in it at the end.
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+
+  const std::string& path() const { return path_; }
+  std::string operator/(std::string_view name) const { return path_ + "/" + std::string(name); }
+  // The names of the entries in the folder, sorted.
+  std::vector<std::string> Names() const;
+
+ private:
+  std::string path_;
+};
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, std::string_view bytes);
+
+// The records of the whole numbers from first to last, each one's difference
+// taken from the square before it (0 before first).
+std::string ExpectedRecords(std::string_view first, std::string_view last);
+
+struct ShownMessage {
+  std::string text;
+  MessageIcon icon;
+};
+
+// Starts as the window does when it calls the run: the button says "Stop".
+class FakeRunView : public RunView {
+ public:
+  std::string from = "1";
+  std::string to = "1000000000000000";
+  std::string linesPerFile = "# lines per file";
+  std::string status = "status before the run";
+  std::vector<std::string> statusHistory;
+  std::string toolTip;
+  std::string caption = "Stop";
+  std::vector<ShownMessage> messages;
+  int eventsProcessed = 0;
+  int repaints = 0;
+  // Called from ProcessEvents with the number of calls so far (1 after the
+  // first number): where a test plays the user.
+  std::function<void(int)> onProcessEvents;
+  std::function<void(std::string_view)> onShowMessage;
+
+  std::string FromText() const override { return from; }
+  std::string ToText() const override { return to; }
+  std::string LinesPerFileText() const override { return linesPerFile; }
+  void SetFromText(std::string_view text) override { from = text; }
+  void SetToText(std::string_view text) override { to = text; }
+  void SetStatusText(std::string_view text) override {
+    status = text;
+    statusHistory.emplace_back(text);
+  }
+  void SetStatusToolTip(std::string_view text) override { toolTip = text; }
+  void SetButtonCaption(std::string_view text) override { caption = text; }
+  void ShowMessage(std::string_view text, MessageIcon icon) override {
+    messages.push_back({std::string(text), icon});
+    if (onShowMessage) onShowMessage(text);
+  }
+  void ProcessEvents() override {
+    ++eventsProcessed;
+    if (onProcessEvents) onProcessEvents(eventsProcessed);
+  }
+  void Repaint() override { ++repaints; }
+};
+
+// The real file system, except that its failAt-th operation (counting
+// unlink, open, write and close from 1; 0 for never) fails with error, and
+// with persistent set every operation after it too. A failing close still
+// releases the descriptor, as the system's does.
+class FailingFileSystem : public FileSystem {
+ public:
+  enum class Operation { kUnlink, kOpen, kWrite, kClose };
+
+  FailingFileSystem(int failAt, bool persistent, int error)
+      : failAt_(failAt), persistent_(persistent), error_(error) {}
+
+  bool Exists(const std::string& path) noexcept override { return real_.Exists(path); }
+  int Unlink(const std::string& path) noexcept override;
+  int OpenForAppend(const std::string& path, int& fd) noexcept override;
+  int Write(int fd, const char* data, std::size_t size, std::size_t& written) noexcept override;
+  int Close(int fd) noexcept override;
+
+  // Every operation asked for, failed or not, in order.
+  const std::vector<Operation>& operations() const { return operations_; }
+  int openFiles() const { return openFiles_; }
+
+ private:
+  // Logs the operation; returns the error it must fail with, or 0.
+  int Next(Operation operation);
+
+  PosixFileSystem real_;
+  int failAt_;
+  bool persistent_;
+  int error_;
+  std::vector<Operation> operations_;
+  int openFiles_ = 0;
+};
+
+}  // namespace morvane::enginetest

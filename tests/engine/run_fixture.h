@@ -1,0 +1,45 @@
+// A generation run in a fresh program folder, driven through a FakeRunView.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/generator.h"
+#include "tests/engine/engine_test_support.h"
+
+namespace morvane::enginetest {
+
+class RunFixture : public ::testing::Test {
+ protected:
+  void Run(std::string from, std::string to, std::string linesPerFile = "# lines per file") {
+    view.from = std::move(from);
+    view.to = std::move(to);
+    view.linesPerFile = std::move(linesPerFile);
+    generator.PD();
+  }
+
+  std::string File(const std::string& name) const { return ReadFile(folder / name); }
+
+  std::vector<std::string> MessageTexts() const {
+    std::vector<std::string> texts;
+    for (const ShownMessage& message : view.messages) texts.push_back(message.text);
+    return texts;
+  }
+
+  void ExpectFinished(bool severalFiles) const {
+    ASSERT_EQ(view.messages.size(), 1U);
+    EXPECT_EQ(view.messages[0].text, "Finished.");
+    EXPECT_EQ(view.messages[0].icon, MessageIcon::kInformation);
+    EXPECT_EQ(view.caption, "Start");
+    EXPECT_EQ(view.status, (severalFiles ? "Files saved to " : "File saved to ") + folder.path());
+    EXPECT_EQ(view.toolTip, "Data files are being saved in " + folder.path());
+  }
+
+  TempFolder folder;
+  FakeRunView view;
+  Generator generator{view, folder.path()};
+};
+
+}  // namespace morvane::enginetest
