@@ -14,37 +14,17 @@
 #include <limits>
 #include <stdexcept>
 #include <system_error>
+#include <utility>
 
 #include "number/failure.h"
+#include "number/powers_of_ten.h"
 #include "number/wide192.h"
 
 namespace morvane {
 namespace {
 
+using detail::kPowersOfTen;
 using detail::Wide192;
-
-constexpr std::array<std::uint64_t, 20> kPowersOfTen = {
-    1ULL,
-    10ULL,
-    100ULL,
-    1'000ULL,
-    10'000ULL,
-    100'000ULL,
-    1'000'000ULL,
-    10'000'000ULL,
-    100'000'000ULL,
-    1'000'000'000ULL,
-    10'000'000'000ULL,
-    100'000'000'000ULL,
-    1'000'000'000'000ULL,
-    10'000'000'000'000ULL,
-    100'000'000'000'000ULL,
-    1'000'000'000'000'000ULL,
-    10'000'000'000'000'000ULL,
-    100'000'000'000'000'000ULL,
-    1'000'000'000'000'000'000ULL,
-    10'000'000'000'000'000'000ULL,
-};
 
 constexpr std::uint64_t kMaxUint32 = std::numeric_limits<std::uint32_t>::max();
 constexpr std::uint64_t kMaxUint64 = std::numeric_limits<std::uint64_t>::max();
@@ -90,41 +70,24 @@ inline bool RaiseScale(Coefficient96& coefficient, int places) noexcept {
   return true;
 }
 
-// value / 10^exponent and its remainder for exponent 0..19, with a constant
-// divisor in each case: the compiler turns those into multiplications, where
-// a divisor from a table would be a slow hardware division.
+// One function per exponent 0..19 that divides by 10^exponent. Each divisor
+// is a constant, which the compiler turns into a multiplication; a divisor
+// looked up in a table would be a slow hardware division.
+template <std::size_t... Exponents>
+constexpr auto MakePowerOfTenDividers(std::index_sequence<Exponents...>) noexcept {
+  using Divider = std::uint64_t (*)(std::uint64_t) noexcept;
+  return std::array<Divider, sizeof...(Exponents)>{
+      +[](std::uint64_t value) noexcept { return value / kPowersOfTen[Exponents]; }...};
+}
+constexpr auto kPowerOfTenDividers =
+    MakePowerOfTenDividers(std::make_index_sequence<kPowersOfTen.size()>());
+
+// value / 10^exponent for exponent 0..19, with the remainder.
 inline std::uint64_t DivideByPowerOfTen(std::uint64_t value, int exponent,
                                         std::uint64_t& remainder) noexcept {
-  std::uint64_t quotient = value;
-  switch (exponent) {
-#define MORVANE_POWER_OF_TEN_CASE(k) \
-  case k:                            \
-    quotient = value / kPowersOfTen[k]; \
-    break;
-    MORVANE_POWER_OF_TEN_CASE(1)
-    MORVANE_POWER_OF_TEN_CASE(2)
-    MORVANE_POWER_OF_TEN_CASE(3)
-    MORVANE_POWER_OF_TEN_CASE(4)
-    MORVANE_POWER_OF_TEN_CASE(5)
-    MORVANE_POWER_OF_TEN_CASE(6)
-    MORVANE_POWER_OF_TEN_CASE(7)
-    MORVANE_POWER_OF_TEN_CASE(8)
-    MORVANE_POWER_OF_TEN_CASE(9)
-    MORVANE_POWER_OF_TEN_CASE(10)
-    MORVANE_POWER_OF_TEN_CASE(11)
-    MORVANE_POWER_OF_TEN_CASE(12)
-    MORVANE_POWER_OF_TEN_CASE(13)
-    MORVANE_POWER_OF_TEN_CASE(14)
-    MORVANE_POWER_OF_TEN_CASE(15)
-    MORVANE_POWER_OF_TEN_CASE(16)
-    MORVANE_POWER_OF_TEN_CASE(17)
-    MORVANE_POWER_OF_TEN_CASE(18)
-    MORVANE_POWER_OF_TEN_CASE(19)
-#undef MORVANE_POWER_OF_TEN_CASE
-    default:
-      break;
-  }
-  remainder = value - quotient * kPowersOfTen[static_cast<std::size_t>(exponent)];
+  const auto index = static_cast<std::size_t>(exponent);
+  const std::uint64_t quotient = kPowerOfTenDividers[index](value);
+  remainder = value - quotient * kPowersOfTen[index];
   return quotient;
 }
 

@@ -1,15 +1,18 @@
 // FormatNumber and PlainNumber: a Decimal written as text for records, file
 // names and the progress line.
 //
-// Three numbers are written per record, so this is on the hot path: digits go
-// backwards into a fixed buffer two at a time from a table, and the 96-bit
-// coefficient is split into 9-digit parts with 64-bit divisions by a constant
-// (which compile to multiplications) instead of a 128-bit division per digit.
+// Three numbers are written per record, so this is on the hot path: the digits
+// are counted, then written backwards into the caller's fixed buffer two at a
+// time from a table, and the 96-bit coefficient is split into 9-digit parts
+// with 64-bit divisions by a constant (which compile to multiplications)
+// instead of a 128-bit division per digit.
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <string>
 
 #include "number/number_text.h"
+#include "number/powers_of_ten.h"
 
 namespace morvane {
 namespace {
@@ -27,16 +30,17 @@ constexpr char kDigitPairs[] =
     "90919293949596979899";
 
 constexpr std::uint32_t kNineDigits = 1'000'000'000U;
+constexpr std::uint32_t kEightDigits = 100'000'000U;
 
-inline char* WritePairBackwards(std::uint64_t pair, char* end) noexcept {
+inline char* WritePairBackwards(std::uint32_t pair, char* end) noexcept {
   end -= 2;
   std::memcpy(end, &kDigitPairs[pair * 2], 2);
   return end;
 }
 
 // Writes value without leading zeros so that it ends just before end; returns
-// where it starts. Zero is written as "0".
-char* WriteDigitsBackwards(std::uint64_t value, char* end) noexcept {
+// where it starts. Zero is written as "0". 32-bit steps are cheaper than 64-bit.
+char* WriteDigitsBackwards(std::uint32_t value, char* end) noexcept {
   while (value >= 100) {
     end = WritePairBackwards(value % 100, end);
     value /= 100;
@@ -46,14 +50,32 @@ char* WriteDigitsBackwards(std::uint64_t value, char* end) noexcept {
   return end;
 }
 
-// Writes value < 10^9 as exactly nine digits, with leading zeros.
-char* WriteNineDigitsBackwards(std::uint32_t value, char* end) noexcept {
-  for (int pair = 0; pair < 4; ++pair) {
+// Writes value < 10^count as exactly count digits (count even), with leading zeros.
+char* WriteFixedDigitsBackwards(std::uint32_t value, int count, char* end) noexcept {
+  for (; count > 0; count -= 2) {
     end = WritePairBackwards(value % 100, end);
     value /= 100;
   }
-  *--end = static_cast<char>('0' + value);
   return end;
+}
+
+// A 64-bit value in 8-digit parts, so that the digits come from 32-bit
+// arithmetic and the parts' digit pairs do not wait on one another.
+char* WriteDigitsBackwards(std::uint64_t value, char* end) noexcept {
+  while (value > 0xFFFF'FFFFULL) {
+    end = WriteFixedDigitsBackwards(static_cast<std::uint32_t>(value % kEightDigits), 8, end);
+    value /= kEightDigits;
+  }
+  return WriteDigitsBackwards(static_cast<std::uint32_t>(value), end);
+}
+
+// The number of digits of value; 1 for zero.
+int CountDigits(std::uint64_t value) noexcept {
+  value |= 1;
+  // (bit_width * 1233) >> 12 is bit_width * log10(2) rounded down, and the
+  // digit count is that guess or one more.
+  const int guess = (std::bit_width(value) * 1233) >> 12;
+  return guess + (value < detail::kPowersOfTen[static_cast<std::size_t>(guess)] ? 0 : 1);
 }
 
 // Divides the 96-bit value held in three 32-bit limbs (most significant
@@ -68,32 +90,44 @@ std::uint32_t DivideByNineDigits(std::uint64_t (&limbs)[3]) noexcept {
   return static_cast<std::uint32_t>(remainder);
 }
 
-// Writes the coefficient high * 2^64 + low backwards; returns where it starts.
-char* WriteCoefficientBackwards(std::uint32_t high, std::uint64_t low, char* end) noexcept {
-  if (high == 0) return WriteDigitsBackwards(low, end);
-  std::uint64_t limbs[3] = {high, low >> 32, low & 0xFFFF'FFFFULL};
-  // Below 2^96, so two rounds of 10^9 leave a part below 2^37.
-  end = WriteNineDigitsBackwards(DivideByNineDigits(limbs), end);
-  if (limbs[0] != 0) end = WriteNineDigitsBackwards(DivideByNineDigits(limbs), end);
-  return WriteDigitsBackwards((limbs[0] << 32 | limbs[1]) << 32 | limbs[2], end);
+// Writes the coefficient high * 2^64 + low, without leading zeros, at out;
+// returns the end of what it wrote.
+char* WriteCoefficient(std::uint32_t high, std::uint64_t low, char* out) noexcept {
+  // Below 2^96: at most two 9-digit parts split off with 64-bit divisions by
+  // a constant leave a part that fits 64 bits.
+  std::uint32_t parts[2] = {};
+  int part_count = 0;
+  std::uint64_t leading = low;
+  if (high != 0) {
+    std::uint64_t limbs[3] = {high, low >> 32, low & 0xFFFF'FFFFULL};
+    parts[part_count++] = DivideByNineDigits(limbs);
+    if (limbs[0] != 0) parts[part_count++] = DivideByNineDigits(limbs);
+    leading = (limbs[0] << 32 | limbs[1]) << 32 | limbs[2];
+  }
+  char* const end = out + CountDigits(leading) + 9 * part_count;
+  char* cursor = end;
+  for (int i = 0; i < part_count; ++i) {
+    // Nine digits: four pairs and a single one.
+    const std::uint32_t part = parts[i];
+    cursor = WriteFixedDigitsBackwards(part % kEightDigits, 8, cursor);
+    *--cursor = static_cast<char>('0' + part / kEightDigits);
+  }
+  WriteDigitsBackwards(leading, cursor);
+  return end;
 }
 
 }  // namespace
 
 char* FormatNumberTo(const Decimal& value, char* out) noexcept {
-  // Room for 29 coefficient digits, or for 28 places and the zero before them.
-  char digits[32];
-  char* const digits_end = digits + sizeof digits;
-  char* first = WriteCoefficientBackwards(value.coefficient_high(), value.coefficient_low(),
-                                          digits_end);
   *out++ = value.negative() && !value.is_zero() ? '-' : ' ';
-
   const int scale = value.scale();
-  if (scale == 0) {
-    const auto length = static_cast<std::size_t>(digits_end - first);
-    std::memcpy(out, first, length);
-    return out + length;
-  }
+  if (scale == 0) return WriteCoefficient(value.coefficient_high(), value.coefficient_low(), out);
+
+  // The coefficient's digits go after room for the zeros that a value below 1
+  // needs before them: up to 28 places and the zero before the point.
+  char digits[Decimal::kMaxScale + 32];
+  char* first = digits + Decimal::kMaxScale;
+  char* const digits_end = WriteCoefficient(value.coefficient_high(), value.coefficient_low(), first);
   // A value below 1 gets a zero before the point: " 0.5", "-0.5".
   while (digits_end - first <= scale) *--first = '0';
   char* const point = digits_end - scale;
