@@ -24,33 +24,12 @@ namespace morvane {
 namespace {
 
 using detail::kPowersOfTen;
+using detail::Multiply64;
+using detail::Product128;
 using detail::Wide192;
 
 constexpr std::uint64_t kMaxUint32 = std::numeric_limits<std::uint32_t>::max();
 constexpr std::uint64_t kMaxUint64 = std::numeric_limits<std::uint64_t>::max();
-
-// The full 128-bit product of two 64-bit values as (high, low).
-struct Product128 {
-  std::uint64_t high;
-  std::uint64_t low;
-};
-
-inline Product128 Multiply64(std::uint64_t a, std::uint64_t b) noexcept {
-#if defined(__SIZEOF_INT128__)
-  __extension__ using Uint128 = unsigned __int128;
-  const Uint128 product = static_cast<Uint128>(a) * b;
-  return {static_cast<std::uint64_t>(product >> 64), static_cast<std::uint64_t>(product)};
-#else
-  const std::uint64_t a_low = a & kMaxUint32, a_high = a >> 32;
-  const std::uint64_t b_low = b & kMaxUint32, b_high = b >> 32;
-  const std::uint64_t low_low = a_low * b_low;
-  const std::uint64_t high_low = a_high * b_low;
-  const std::uint64_t low_high = a_low * b_high;
-  const std::uint64_t middle = (low_low >> 32) + (high_low & kMaxUint32) + (low_high & kMaxUint32);
-  return {a_high * b_high + (high_low >> 32) + (low_high >> 32) + (middle >> 32),
-          (middle << 32) | (low_low & kMaxUint32)};
-#endif
-}
 
 // A 96-bit coefficient in two 64-bit halves; high stays below 2^32 except
 // for a carry that the caller checks.

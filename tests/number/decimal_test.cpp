@@ -22,6 +22,7 @@
 
 #include "number/failure.h"
 #include "number/number_text.h"
+#include "number/wide192.h"
 #include "tests/number/decimal_oracle.h"
 
 namespace morvane {
@@ -378,6 +379,26 @@ TEST(DecimalWholeRun, ProgressTestFindsExactlyTheMultiplesOfTenThousand) {
     EXPECT_LE(quotient.scale(), 4);
     EXPECT_EQ(quotient - Floor(quotient) == Decimal(0), magnitude % 10000 == 0);
   }
+}
+
+// ---- The 64-bit product that compilers without a 128-bit type use ----
+
+TEST(PortableProduct, CarriesBetweenHalvesLikeTheOracle) {
+  std::mt19937_64 engine(10);
+  for (int i = 0; i < kRandomPairs; ++i) {
+    // Every fourth operand is all ones in one or both halves, where the
+    // partial products' carries pile up.
+    std::uint64_t a = engine();
+    std::uint64_t b = engine();
+    if (i % 4 == 0) a |= 0xFFFF'FFFFULL << (32 * (i % 8 == 0 ? 1 : 0));
+    if (i % 3 == 0) b = ~0ULL;
+    const detail::Product128 product = detail::MultiplyPortable(a, b);
+    const mpz_class expected = Mpz(a) * Mpz(b);
+    ASSERT_EQ((Mpz(product.high) << 64) + Mpz(product.low), expected) << a << " * " << b;
+  }
+  const detail::Product128 largest = detail::MultiplyPortable(~0ULL, ~0ULL);
+  EXPECT_EQ(largest.high, ~0ULL - 1);
+  EXPECT_EQ(largest.low, 1U);
 }
 
 }  // namespace
