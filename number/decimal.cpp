@@ -29,7 +29,6 @@ using detail::Product128;
 using detail::Wide192;
 
 constexpr std::uint64_t kMaxUint32 = std::numeric_limits<std::uint32_t>::max();
-constexpr std::uint64_t kMaxUint64 = std::numeric_limits<std::uint64_t>::max();
 
 // A 96-bit coefficient in two 64-bit halves; high stays below 2^32 except
 // for a carry that the caller checks.
@@ -71,8 +70,8 @@ inline std::uint64_t DivideByPowerOfTen(std::uint64_t value, int exponent,
 }
 
 Decimal FromCoefficient(bool negative, const Coefficient96& coefficient, int scale) {
-  return Decimal::FromParts(negative, static_cast<std::uint32_t>(coefficient.high),
-                            coefficient.low, scale);
+  return Decimal::FromParts(negative, static_cast<std::uint32_t>(coefficient.high), coefficient.low,
+                            scale);
 }
 
 Wide192 WideCoefficient(const Decimal& value) noexcept {
@@ -166,7 +165,8 @@ Decimal SlowProduct(const Decimal& a, const Decimal& b) {
 }
 
 // Quotient and remainder of two values below 2^96, by binary long division
-// (a slow path: the run itself only divides by 10000, which is faster below).
+// (a slow path: the run itself only divides by 10000, a power of ten, which
+// operator/= handles without dividing).
 void DivideCoefficients(const Wide192& dividend, const Wide192& divisor, Wide192& quotient,
                         Wide192& remainder) noexcept {
   quotient = Wide192();
@@ -250,7 +250,8 @@ Decimal FromSignificand(bool negative, std::uint64_t digits, int exponent) {
 Decimal::Decimal(double value) {
   if (!std::isfinite(value)) throw Overflow();
   // Scientific with 14 digits after the point is 15 significant digits,
-  // correctly rounded and independent of the locale: [-]d.dddddddddddddde±dd.
+  // correctly rounded and independent of the locale: [-]d.dddddddddddddde+dd
+  // (or e-dd, or three exponent digits).
   char text[40];
   const auto [end, error] =
       std::to_chars(text, text + sizeof text, value, std::chars_format::scientific, 14);
@@ -313,8 +314,8 @@ Decimal& Decimal::operator+=(const Decimal& other) {
   const Coefficient96& smaller = a_larger ? b : a;
   const Coefficient96 difference{larger.low - smaller.low,
                                  larger.high - smaller.high - (larger.low < smaller.low ? 1 : 0)};
-  const bool negative = (difference.low | difference.high) != 0 &&
-                        (a_larger ? negative_ : other.negative_);
+  const bool negative =
+      (difference.low | difference.high) != 0 && (a_larger ? negative_ : other.negative_);
   *this = FromCoefficient(negative, difference, scale);
   return *this;
 }
@@ -349,26 +350,6 @@ Decimal& Decimal::operator/=(const Decimal& other) {
       scale_ = static_cast<std::uint8_t>(scale_ + exponent);
       negative_ = negative;
       return *this;
-    }
-  }
-  if (scale_ == other.scale_ && (high_ | other.high_) == 0 && other.low_ <= kMaxUint32) {
-    // A 64-bit quotient, then up to nine decimal places in one step
-    // (remainder * 10^9 stays below 2^64 because the divisor is below 2^32).
-    // An exact result loses its trailing zeros.
-    const std::uint64_t divisor = other.low_;
-    const std::uint64_t whole = low_ / divisor;
-    const std::uint64_t remainder = low_ % divisor;
-    if (remainder == 0) return *this = FromParts(negative, 0, whole, 0);
-    constexpr std::uint64_t kNineDigits = 1'000'000'000ULL;
-    const std::uint64_t scaled = remainder * kNineDigits;
-    if (scaled % divisor == 0 && whole <= (kMaxUint64 - kNineDigits) / kNineDigits) {
-      std::uint64_t coefficient = whole * kNineDigits + scaled / divisor;
-      int scale = 9;
-      while (coefficient % 10 == 0) {
-        coefficient /= 10;
-        --scale;
-      }
-      return *this = FromParts(negative, 0, coefficient, scale);
     }
   }
   return *this = SlowQuotient(*this, other);
@@ -410,7 +391,8 @@ Decimal Floor(const Decimal& value) {
   const bool negative = value.negative();
   if (value.coefficient_high() == 0 && value.scale() < static_cast<int>(kPowersOfTen.size())) {
     std::uint64_t fraction = 0;
-    const std::uint64_t whole = DivideByPowerOfTen(value.coefficient_low(), value.scale(), fraction);
+    const std::uint64_t whole =
+        DivideByPowerOfTen(value.coefficient_low(), value.scale(), fraction);
     const bool has_fraction = fraction != 0;
     return Decimal::FromParts(negative, 0, whole + (negative && has_fraction ? 1 : 0), 0);
   }
@@ -419,7 +401,8 @@ Decimal Floor(const Decimal& value) {
   int places = value.scale();
   for (; places >= 9; places -= 9) has_fraction |= whole.DivideBy(1'000'000'000U) != 0;
   if (places > 0) {
-    has_fraction |= whole.DivideBy(static_cast<std::uint32_t>(kPowersOfTen[static_cast<std::size_t>(places)])) != 0;
+    has_fraction |= whole.DivideBy(static_cast<std::uint32_t>(
+                        kPowersOfTen[static_cast<std::size_t>(places)])) != 0;
   }
   // Towards minus infinity: a negative value with a fraction goes one further
   // from zero. The whole part of a scaled coefficient is far below 2^96 - 1.

@@ -74,7 +74,7 @@ int CountDigits(std::uint64_t value) noexcept {
   value |= 1;
   // (bit_width * 1233) >> 12 is bit_width * log10(2) rounded down, and the
   // digit count is that guess or one more.
-  const int guess = (std::bit_width(value) * 1233) >> 12;
+  const int guess = static_cast<int>((std::bit_width(value) * 1233) >> 12);
   return guess + (value < detail::kPowersOfTen[static_cast<std::size_t>(guess)] ? 0 : 1);
 }
 
@@ -127,7 +127,8 @@ char* FormatNumberTo(const Decimal& value, char* out) noexcept {
   // needs before them: up to 28 places and the zero before the point.
   char digits[Decimal::kMaxScale + 32];
   char* first = digits + Decimal::kMaxScale;
-  char* const digits_end = WriteCoefficient(value.coefficient_high(), value.coefficient_low(), first);
+  char* const digits_end =
+      WriteCoefficient(value.coefficient_high(), value.coefficient_low(), first);
   // A value below 1 gets a zero before the point: " 0.5", "-0.5".
   while (digits_end - first <= scale) *--first = '0';
   char* const point = digits_end - scale;

@@ -145,8 +145,8 @@ class Wide192 {
     for (std::size_t i = 0; i < 3; ++i) {
       std::uint64_t carry = 0;
       for (std::size_t j = 0; j < 3; ++j) {
-        const std::uint64_t part = static_cast<std::uint64_t>(a.limbs_[i]) * b.limbs_[j] +
-                                   product.limbs_[i + j] + carry;
+        const std::uint64_t part =
+            static_cast<std::uint64_t>(a.limbs_[i]) * b.limbs_[j] + product.limbs_[i + j] + carry;
         product.limbs_[i + j] = static_cast<std::uint32_t>(part);
         carry = part >> 32;
       }
@@ -166,8 +166,8 @@ class Wide192 {
  private:
   static constexpr std::size_t kLimbs = 6;
   static constexpr std::array<std::uint32_t, 10> kSmallPowersOfTen = {
-      1U, 10U, 100U, 1'000U, 10'000U, 100'000U, 1'000'000U, 10'000'000U, 100'000'000U,
-      1'000'000'000U};
+      1U,       10U,        100U,        1'000U,       10'000U,
+      100'000U, 1'000'000U, 10'000'000U, 100'000'000U, 1'000'000'000U};
 
   std::array<std::uint32_t, kLimbs> limbs_{};
 };

@@ -52,7 +52,8 @@ inline mpq_class ExactValue(const Decimal& value) {
 inline mpz_class RoundHalfAway(const mpq_class& x) {
   const mpq_class magnitude = abs(x);
   mpz_class rounded;
-  mpz_fdiv_q(rounded.get_mpz_t(), mpz_class(2 * magnitude.get_num() + magnitude.get_den()).get_mpz_t(),
+  mpz_fdiv_q(rounded.get_mpz_t(),
+             mpz_class(2 * magnitude.get_num() + magnitude.get_den()).get_mpz_t(),
              mpz_class(2 * magnitude.get_den()).get_mpz_t());
   return rounded;
 }

@@ -146,10 +146,10 @@ TEST(DecimalFromDouble, TooManyPlacesRoundToScale28) {
 TEST(DecimalFromDouble, OverflowsBeyondNinetySixBitsOrWhenNotFinite) {
   // 2^96 itself rounds to 15 digits below 2^96 - 1 and fits.
   EXPECT_EQ(PlainNumber(Decimal(std::ldexp(1.0, 96))), "79228162514264300000000000000");
-  for (const double value : {7.92281625142644e28, -7.92281625142644e28, 1e29, 1e300,
-                             std::numeric_limits<double>::infinity(),
-                             -std::numeric_limits<double>::infinity(),
-                             std::numeric_limits<double>::quiet_NaN()}) {
+  for (const double value :
+       {7.92281625142644e28, -7.92281625142644e28, 1e29, 1e300,
+        std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+        std::numeric_limits<double>::quiet_NaN()}) {
     SCOPED_TRACE(value);
     EXPECT_EQ(FailureNumberOf([&] { (void)Decimal(value); }), kOverflowError);
   }
@@ -332,8 +332,7 @@ TEST(DecimalCompare, MatchesOracleOrder) {
     Decimal b = random.Next();
     if (i % 3 == 0 && a.scale() < Decimal::kMaxScale && a.coefficient_high() == 0 &&
         a.coefficient_low() < (1ULL << 60)) {
-      b = Decimal::FromParts(a.negative(), 0, a.coefficient_low() * 10 + (i % 2),
-                             a.scale() + 1);
+      b = Decimal::FromParts(a.negative(), 0, a.coefficient_low() * 10 + (i % 2), a.scale() + 1);
     }
     const int expected = cmp(ExactValue(a), ExactValue(b));
     SCOPED_TRACE(Describe(a) + " vs " + Describe(b));

@@ -78,7 +78,8 @@ TEST(FormatNumber, DropsTrailingFractionalZerosOnly) {
 TEST(FormatNumber, MatchesOracleAtPowersOfTenAndLimbEdges) {
   std::vector<mpz_class> coefficients;
   for (int exponent = 0; exponent <= 28; ++exponent) {
-    for (int offset = -1; offset <= 1; ++offset) coefficients.push_back(PowerOfTen(exponent) + offset);
+    for (int offset = -1; offset <= 1; ++offset)
+      coefficients.push_back(PowerOfTen(exponent) + offset);
   }
   for (const int bits : {32, 64, 96}) {
     for (int offset = -2; offset <= 1; ++offset) {
@@ -110,9 +111,8 @@ TEST(FormatNumber, MatchesOracleOnRandomValues) {
 // written past them.
 TEST(FormatNumber, LongestTextsStayInsideTheBuffer) {
   const mpz_class max = testing::MaxCoefficient();
-  for (const Decimal& value :
-       {FromMpz(true, max, 0), FromMpz(true, max, 28), FromMpz(true, mpz_class(1), 28),
-        FromMpz(true, max, 1)}) {
+  for (const Decimal& value : {FromMpz(true, max, 0), FromMpz(true, max, 28),
+                               FromMpz(true, mpz_class(1), 28), FromMpz(true, max, 1)}) {
     char buffer[kMaxNumberTextLength + 8];
     std::memset(buffer, '#', sizeof buffer);
     const char* end = FormatNumberTo(value, buffer);
