@@ -253,6 +253,19 @@ TEST(DecimalSubtract, MatchesOracleAtEveryScale) {
   EXPECT_GT(outcomes.overflowed, 20);
 }
 
+// Rounding 2^96 - 1 up carries past 96 bits: one more place must go, or at
+// scale 0 the result is an overflow, never a wrapped coefficient.
+TEST(DecimalAdd, RoundingUpFromTheLargestCoefficient) {
+  const Decimal largest_at_one_place = Decimal::FromParts(false, 0xFFFF'FFFFU, ~0ULL, 1);
+  EXPECT_EQ(PlainNumber(largest_at_one_place + Fraction(5, 2)), "7922816251426433759354395034");
+  EXPECT_EQ(PlainNumber(-largest_at_one_place - Fraction(5, 2)), "-7922816251426433759354395034");
+  const Decimal largest = Decimal::FromParts(false, 0xFFFF'FFFFU, ~0ULL, 0);
+  EXPECT_EQ(FailureNumberOf([&] { (void)(largest + Fraction(5, 1)); }), kOverflowError);
+  EXPECT_EQ(PlainNumber(largest + Fraction(4, 1)), "79228162514264337593543950335");
+  EXPECT_EQ(FailureNumberOf([&] { (void)(largest + Decimal(1)); }), kOverflowError);
+  EXPECT_EQ(FailureNumberOf([&] { (void)(-largest - Decimal(1)); }), kOverflowError);
+}
+
 TEST(DecimalMultiply, MatchesOracleAtEveryScale) {
   RandomDecimals random(3);
   Outcomes outcomes;
