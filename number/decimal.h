@@ -5,7 +5,8 @@
 //  - Nothing wraps or saturates. A result whose coefficient does not fit in 96
 //    bits first loses decimal places, one at a time with rounding to the
 //    nearest (ties away from zero); if it does not fit even at scale 0 the
-//    operation throws Overflow (error number 6) and produces no value.
+//    operation throws Overflow (error number 6) and produces no value. The
+//    rounding is done once, from the exact result, so nothing is rounded twice.
 //  - Values that differ only in trailing fractional zeros (2.5 and 2.50) are
 //    equal, and a zero with its sign set equals zero.
 //  - Construction from an integer is exact and implicit; from a double it is

@@ -266,6 +266,14 @@ TEST(DecimalAdd, RoundingUpFromTheLargestCoefficient) {
   EXPECT_EQ(FailureNumberOf([&] { (void)(-largest - Decimal(1)); }), kOverflowError);
 }
 
+// 0.445 * 10^-27 needs 30 places. Rounded once to 28 it is 4 * 10^-28;
+// rounding place by place (44.5 -> 45 -> 4.5 -> 5) would wrongly give 5.
+TEST(DecimalMultiply, RoundsOnceFromTheExactProduct) {
+  EXPECT_EQ(Fraction(445, 3) * Fraction(1, 27), Fraction(4, 28));
+  EXPECT_EQ(Fraction(445, 3) * Fraction(-1, 27), Fraction(-4, 28));
+  EXPECT_EQ(Fraction(45, 2) * Fraction(1, 27), Fraction(5, 28));  // a tie, away from zero
+}
+
 TEST(DecimalMultiply, MatchesOracleAtEveryScale) {
   RandomDecimals random(3);
   Outcomes outcomes;
