@@ -84,6 +84,12 @@ void Generator::PD() {
         break;
       }
       view_.ProcessEvents();
+      // The window closed the file to end the program; should it come back
+      // here all the same, nothing more is written, not even a new file.
+      if (!fileNumber_.is_open()) {
+        stopped = true;
+        break;
+      }
       if (lineCount == std::numeric_limits<std::int32_t>::max()) throw Overflow();
       ++lineCount;
     }

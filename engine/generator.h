@@ -42,7 +42,7 @@ class Generator {
 
   // Closes the open output file, if any, with every record written so far,
   // so that the window can end the program at once in the middle of a run. A
-  // run that goes on after this fails at its next record.
+  // run that gets control back after this ends as if stopped.
   void CloseOutput() noexcept;
 
  private:

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "tests/engine/run_fixture.h"
 
@@ -44,20 +45,28 @@ TEST_F(Stop, AStopAfterNumberKEndsTheRunAfterNumberKPlusOne) {
   }
 }
 
-TEST_F(Stop, ClosingTheOutputForTheProgramsEndKeepsEveryRecordWritten) {
-  std::string atClose;
-  view.onProcessEvents = [&](int numbersWritten) {
-    if (numbersWritten != 7) return;
-    generator.CloseOutput();
-    atClose = File("Morvane-1-100000.txt");
-  };
-  Run("1", "1000");
-  EXPECT_EQ(atClose, ExpectedRecords("1", "7"));
-  // Should the run go on after all, it fails instead of writing nowhere.
-  ASSERT_EQ(view.messages.size(), 1U);
-  EXPECT_EQ(view.messages[0].text,
-            "Cannot write " + (folder / "Morvane-1-100000.txt") + ": Bad file descriptor");
-  EXPECT_EQ(File("Morvane-1-100000.txt"), ExpectedRecords("1", "7"));
+TEST_F(Stop, ClosingTheOutputForTheProgramsEndKeepsEveryRecordAndEndsTheRun) {
+  for (const int k : {7, 10}) {
+    SCOPED_TRACE(k);
+    TempFolder fresh;
+    FakeRunView freshView;
+    freshView.to = "1000";
+    freshView.linesPerFile = "10";
+    Generator run(freshView, fresh.path());
+    std::string atClose;
+    freshView.onProcessEvents = [&](int numbersWritten) {
+      if (numbersWritten != k) return;
+      run.CloseOutput();
+      atClose = ReadFile(fresh / "Morvane-1-10.txt");
+    };
+    run.PD();
+    EXPECT_EQ(atClose, ExpectedRecords("1", std::to_string(k)));
+    // Should the window not end the program after all, nothing more is
+    // written, and no later file is begun at a file switch.
+    EXPECT_EQ(fresh.Names(), std::vector<std::string>{"Morvane-1-10.txt"});
+    EXPECT_EQ(ReadFile(fresh / "Morvane-1-10.txt"), atClose);
+    EXPECT_TRUE(freshView.messages.empty());
+  }
 }
 
 TEST_F(Stop, AnExceptionFromTheWindowLeavesNoFileOpenAndNoRecordUnwritten) {
