@@ -131,6 +131,7 @@ void CheckNumericText(std::string_view text) {
   const std::string_view trimmed = Trimmed(text);
   Check(!trimmed.empty());
   Check(WithoutBlanks(trimmed) == trimmed);
+  Check(Read(text) == Read(trimmed));
   const std::size_t comma = trimmed.find(',');
   if (comma != std::string_view::npos) {
     Check(Read(trimmed) == Read(trimmed.substr(0, comma)));

@@ -152,7 +152,7 @@ std::int64_t ReadExponentDigits(BlankSkippingCursor& cursor) noexcept {
   for (; IsDecimalDigit(cursor.Peek()); cursor.Advance()) {
     if (value < kExponentClamp) value = value * 10 + (cursor.Peek() - '0');
   }
-  return value;
+  return std::min(value, kExponentClamp);
 }
 
 // Optional sign, digits, optional point and digits, optional exponent; the
