@@ -6,26 +6,23 @@
 #include "number/decimal.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <clocale>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <limits>
 #include <optional>
 #include <random>
 #include <stdexcept>
 #include <string>
-#include <system_error>
 
 #include "number/failure.h"
 #include "number/number_text.h"
 #include "number/wide192.h"
+#include "tests/number/comma_locale.h"
 #include "tests/number/decimal_oracle.h"
 
 namespace morvane {
@@ -183,47 +180,8 @@ TEST(DecimalFromDouble, MatchesFifteenDigitOracleOnRandomDoubles) {
   }
 }
 
-// Puts the C library into a German locale, whose decimal point is a comma,
-// for the scope of a test, building the locale with localedef in a temporary
-// folder when the system has none installed.
-class DecimalCommaLocale {
- public:
-  DecimalCommaLocale() : saved_(std::setlocale(LC_ALL, nullptr)) {
-    if (std::setlocale(LC_ALL, kName) == nullptr) {
-      folder_ =
-          std::filesystem::temp_directory_path() / ("morvane-locale-" + std::to_string(::getpid()));
-      std::filesystem::create_directories(folder_);
-      const std::string command =
-          "localedef -i de_DE -f UTF-8 '" + (folder_ / kName).string() + "' >/dev/null 2>&1";
-      if (std::system(command.c_str()) == 0) {
-        ::setenv("LOCPATH", folder_.c_str(), 1);
-        std::setlocale(LC_ALL, kName);
-      }
-    }
-    active_ = std::strcmp(std::localeconv()->decimal_point, ",") == 0;
-  }
-  ~DecimalCommaLocale() {
-    std::setlocale(LC_ALL, saved_.c_str());
-    if (!folder_.empty()) {
-      ::unsetenv("LOCPATH");
-      std::error_code ignored;
-      std::filesystem::remove_all(folder_, ignored);
-    }
-  }
-  DecimalCommaLocale(const DecimalCommaLocale&) = delete;
-  DecimalCommaLocale& operator=(const DecimalCommaLocale&) = delete;
-
-  bool active() const { return active_; }
-
- private:
-  static constexpr const char* kName = "de_DE.UTF-8";
-  std::string saved_;
-  std::filesystem::path folder_;
-  bool active_ = false;
-};
-
 TEST(DecimalFromDouble, IgnoresTheLocalesDecimalComma) {
-  const DecimalCommaLocale locale;
+  const CommaLocale locale;
   if (!locale.active()) GTEST_SKIP() << "no locale with a decimal comma could be made";
   EXPECT_EQ(Decimal(2.5), Fraction(25, 1));
   EXPECT_EQ(PlainNumber(Decimal(-1234567.25)), "-1234567.25");
