@@ -7,7 +7,6 @@
 #include "number/decimal.h"
 
 #include <array>
-#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -272,21 +271,13 @@ Decimal::Decimal(double value) {
   *this = FromSignificand(negative, digits, exponent - 14);
 }
 
-Decimal Decimal::FromParts(bool negative, std::uint32_t high, std::uint64_t low, int scale) {
-  if (scale < 0 || scale > kMaxScale) throw std::invalid_argument("Decimal scale outside 0..28");
-  Decimal value;
-  value.negative_ = negative;
-  value.high_ = high;
-  value.low_ = low;
-  value.scale_ = static_cast<std::uint8_t>(scale);
-  return value;
-}
+void Decimal::ThrowScaleOutOfRange() { throw std::invalid_argument("Decimal scale outside 0..28"); }
 
 // ---- Arithmetic ----
 
-Decimal& Decimal::operator+=(const Decimal& other) {
-  // Fast path: both coefficients fit 96 bits at the common scale (always so
-  // for whole numbers, and for the progress test's q - Floor(q)).
+Decimal& Decimal::AddGeneral(const Decimal& other, bool other_negative) {
+  // Both coefficients fit 96 bits at the common scale (so for the progress
+  // test's q - Floor(q)): no need for 192 bits.
   Coefficient96 a{low_, high_};
   Coefficient96 b{other.low_, other.high_};
   int scale = scale_;
@@ -297,14 +288,15 @@ Decimal& Decimal::operator+=(const Decimal& other) {
   } else if (other.scale_ < scale_) {
     aligned = RaiseScale(b, scale_ - other.scale_);
   }
-  if (!aligned) return *this = SlowSum(*this, other, false);
+  const bool negate_other = other_negative != other.negative_;
+  if (!aligned) return *this = SlowSum(*this, other, negate_other);
 
-  if (negative_ == other.negative_) {
+  if (negative_ == other_negative) {
     // A carry past 96 bits needs rounding or is an overflow: the slow path
     // decides which.
     const std::uint64_t low = a.low + b.low;
     const std::uint64_t high = a.high + b.high + (low < a.low ? 1 : 0);
-    if (high > kMaxUint32) return *this = SlowSum(*this, other, false);
+    if (high > kMaxUint32) return *this = SlowSum(*this, other, negate_other);
     *this = FromCoefficient(negative_, {low, high}, scale);
     return *this;
   }
@@ -315,60 +307,23 @@ Decimal& Decimal::operator+=(const Decimal& other) {
   const Coefficient96 difference{larger.low - smaller.low,
                                  larger.high - smaller.high - (larger.low < smaller.low ? 1 : 0)};
   const bool negative =
-      (difference.low | difference.high) != 0 && (a_larger ? negative_ : other.negative_);
+      (difference.low | difference.high) != 0 && (a_larger ? negative_ : other_negative);
   *this = FromCoefficient(negative, difference, scale);
   return *this;
 }
 
-Decimal& Decimal::operator-=(const Decimal& other) { return *this += -other; }
-
-Decimal& Decimal::operator*=(const Decimal& other) {
-  const int scale = scale_ + other.scale_;
-  if ((high_ | other.high_) == 0 && scale <= kMaxScale) {
-    const Product128 product = Multiply64(low_, other.low_);
-    if (product.high <= kMaxUint32) {
-      low_ = product.low;
-      high_ = static_cast<std::uint32_t>(product.high);
-      scale_ = static_cast<std::uint8_t>(scale);
-      negative_ = negative_ != other.negative_;
-      return *this;
-    }
-  }
+Decimal& Decimal::MultiplyGeneral(const Decimal& other) {
   return *this = SlowProduct(*this, other);
 }
 
-Decimal& Decimal::operator/=(const Decimal& other) {
+Decimal& Decimal::DivideGeneral(const Decimal& other) {
   if (other.is_zero()) throw DivisionByZero();
-  const bool negative = negative_ != other.negative_;
-  if (other.scale_ == 0 && other.high_ == 0) {
-    // The progress quotient n / 10000: dividing by a power of ten only moves
-    // the decimal point, exactly, while the places fit.
-    const int exponent = std::countr_zero(other.low_);
-    if (exponent < static_cast<int>(kPowersOfTen.size()) &&
-        other.low_ == kPowersOfTen[static_cast<std::size_t>(exponent)] &&
-        scale_ + exponent <= kMaxScale) {
-      scale_ = static_cast<std::uint8_t>(scale_ + exponent);
-      negative_ = negative;
-      return *this;
-    }
-  }
   return *this = SlowQuotient(*this, other);
 }
 
-// ---- Free operators ----
+// ---- Comparison and floor ----
 
-Decimal operator+(Decimal a, const Decimal& b) { return a += b; }
-Decimal operator-(Decimal a, const Decimal& b) { return a -= b; }
-Decimal operator*(Decimal a, const Decimal& b) { return a *= b; }
-Decimal operator/(Decimal a, const Decimal& b) { return a /= b; }
-
-Decimal operator-(const Decimal& a) noexcept {
-  return Decimal::FromParts(!a.negative(), a.coefficient_high(), a.coefficient_low(), a.scale());
-}
-
-bool operator==(const Decimal& a, const Decimal& b) noexcept { return (a <=> b) == 0; }
-
-std::weak_ordering operator<=>(const Decimal& a, const Decimal& b) noexcept {
+std::weak_ordering detail::CompareAtDifferentScales(const Decimal& a, const Decimal& b) noexcept {
   const bool a_negative = a.negative() && !a.is_zero();
   const bool b_negative = b.negative() && !b.is_zero();
   if (b.is_zero()) {
@@ -386,7 +341,7 @@ std::weak_ordering operator<=>(const Decimal& a, const Decimal& b) noexcept {
   return std::weak_ordering::equivalent;
 }
 
-Decimal Floor(const Decimal& value) {
+Decimal detail::FloorGeneral(const Decimal& value) {
   if (value.scale() == 0) return value;
   const bool negative = value.negative();
   if (value.coefficient_high() == 0 && value.scale() < static_cast<int>(kPowersOfTen.size())) {

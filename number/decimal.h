@@ -12,11 +12,17 @@
 //  - Construction from an integer is exact and implicit; from a double it is
 //    explicit, because it rounds to 15 significant digits first.
 //
-// A plain value: no allocation. Whole numbers at scale 0 take a fast path.
+// A plain value: no allocation. The common cases of a run (operands at one
+// scale, coefficients that fit 64 bits, division by a power of ten) are inline
+// below; everything else goes to the exact general paths in decimal.cpp.
 #pragma once
 
+#include <bit>
 #include <compare>
 #include <cstdint>
+
+#include "number/multiply64.h"
+#include "number/powers_of_ten.h"
 
 namespace morvane {
 
@@ -42,12 +48,24 @@ class Decimal {
 
   // Exact construction from the three fields; the coefficient is
   // high * 2^64 + low. Throws std::invalid_argument for a scale outside 0..28.
-  static Decimal FromParts(bool negative, std::uint32_t high, std::uint64_t low, int scale);
+  static Decimal FromParts(bool negative, std::uint32_t high, std::uint64_t low, int scale) {
+    if (scale < 0 || scale > kMaxScale) ThrowScaleOutOfRange();
+    Decimal value;
+    value.low_ = low;
+    value.high_ = high;
+    value.scale_ = static_cast<std::uint8_t>(scale);
+    value.negative_ = negative;
+    return value;
+  }
 
   // ---- Arithmetic (each throws Overflow as described above) ----
 
-  Decimal& operator+=(const Decimal& other);
-  Decimal& operator-=(const Decimal& other);
+  Decimal& operator+=(const Decimal& other) {
+    return AddAtSameScale(other, other.negative_) ? *this : AddGeneral(other, other.negative_);
+  }
+  Decimal& operator-=(const Decimal& other) {
+    return AddAtSameScale(other, !other.negative_) ? *this : AddGeneral(other, !other.negative_);
+  }
   Decimal& operator*=(const Decimal& other);
   // The quotient rounded to the nearest, with as many decimal places as fit.
   // Throws DivisionByZero for a zero divisor.
@@ -62,6 +80,18 @@ class Decimal {
   bool is_zero() const noexcept { return low_ == 0 && high_ == 0; }
 
  private:
+  static constexpr std::uint64_t kMaxHigh = 0xFFFF'FFFFULL;
+
+  // Adds other with its sign taken as other_negative, when both share a scale
+  // and the sum needs no rounding; false, changing nothing, otherwise.
+  bool AddAtSameScale(const Decimal& other, bool other_negative) noexcept;
+  // The exact paths, out of line: mixed scales, carries past 96 bits,
+  // products past 64 bits, division by anything but a power of ten.
+  Decimal& AddGeneral(const Decimal& other, bool other_negative);
+  Decimal& MultiplyGeneral(const Decimal& other);
+  Decimal& DivideGeneral(const Decimal& other);
+  [[noreturn]] static void ThrowScaleOutOfRange();
+
   std::uint64_t low_ = 0;
   std::uint32_t high_ = 0;
   std::uint8_t scale_ = 0;
@@ -82,10 +112,116 @@ Decimal operator/(Decimal a, const Decimal& b);
 Decimal operator-(const Decimal& a) noexcept;
 
 // Numeric comparison, independent of scale; -0 == 0.
-bool operator==(const Decimal& a, const Decimal& b) noexcept;
 std::weak_ordering operator<=>(const Decimal& a, const Decimal& b) noexcept;
+bool operator==(const Decimal& a, const Decimal& b) noexcept;
 
 // The greatest whole number not above the value (towards minus infinity).
 Decimal Floor(const Decimal& value);
+
+// ---- Inline fast paths ----
+
+namespace detail {
+// The general cases of the inline operations below, in decimal.cpp.
+std::weak_ordering CompareAtDifferentScales(const Decimal& a, const Decimal& b) noexcept;
+Decimal FloorGeneral(const Decimal& value);
+}  // namespace detail
+
+inline bool Decimal::AddAtSameScale(const Decimal& other, bool other_negative) noexcept {
+  if (scale_ != other.scale_) return false;
+  if (negative_ == other_negative) {
+    const std::uint64_t low = low_ + other.low_;
+    const std::uint64_t high = std::uint64_t{high_} + other.high_ + (low < low_ ? 1 : 0);
+    // A carry past 96 bits needs rounding or is an overflow.
+    if (high > kMaxHigh) return false;
+    low_ = low;
+    high_ = static_cast<std::uint32_t>(high);
+    return true;
+  }
+  // Opposite signs: the larger magnitude keeps its sign; equal ones give +0.
+  // The 96-bit difference is taken with a borrow into the top of a 64-bit
+  // high half, which is set exactly when |other| is the larger.
+  const std::uint64_t low = low_ - other.low_;
+  const std::uint64_t high = std::uint64_t{high_} - other.high_ - (low_ < other.low_ ? 1 : 0);
+  if ((high >> 63) == 0) {
+    low_ = low;
+    high_ = static_cast<std::uint32_t>(high);
+    negative_ = negative_ && (low | high) != 0;
+  } else {
+    // Two's complement negation of the difference: |other| - |this|.
+    low_ = 0 - low;
+    high_ = static_cast<std::uint32_t>(~high + (low == 0 ? 1 : 0));
+    negative_ = other_negative;
+  }
+  return true;
+}
+
+inline Decimal& Decimal::operator*=(const Decimal& other) {
+  const int scale = scale_ + other.scale_;
+  if ((high_ | other.high_) == 0 && scale <= kMaxScale) {
+    const detail::Product128 product = detail::Multiply64(low_, other.low_);
+    if (product.high <= kMaxHigh) {
+      low_ = product.low;
+      high_ = static_cast<std::uint32_t>(product.high);
+      scale_ = static_cast<std::uint8_t>(scale);
+      negative_ = negative_ != other.negative_;
+      return *this;
+    }
+  }
+  return MultiplyGeneral(other);
+}
+
+inline Decimal& Decimal::operator/=(const Decimal& other) {
+  if (other.scale_ == 0 && other.high_ == 0 && other.low_ != 0) {
+    // The progress quotient n / 10000: dividing by a power of ten only moves
+    // the decimal point, exactly, while the places fit. 10^k has k trailing
+    // zero bits.
+    const int exponent = std::countr_zero(other.low_);
+    if (exponent < static_cast<int>(detail::kPowersOfTen.size()) &&
+        other.low_ == detail::kPowersOfTen[static_cast<std::size_t>(exponent)] &&
+        scale_ + exponent <= kMaxScale) {
+      scale_ = static_cast<std::uint8_t>(scale_ + exponent);
+      negative_ = negative_ != other.negative_;
+      return *this;
+    }
+  }
+  return DivideGeneral(other);
+}
+
+inline Decimal operator+(Decimal a, const Decimal& b) { return a += b; }
+inline Decimal operator-(Decimal a, const Decimal& b) { return a -= b; }
+inline Decimal operator*(Decimal a, const Decimal& b) { return a *= b; }
+inline Decimal operator/(Decimal a, const Decimal& b) { return a /= b; }
+
+inline Decimal operator-(const Decimal& a) noexcept {
+  return Decimal::FromParts(!a.negative(), a.coefficient_high(), a.coefficient_low(), a.scale());
+}
+
+inline std::weak_ordering operator<=>(const Decimal& a, const Decimal& b) noexcept {
+  if (a.scale() != b.scale()) return detail::CompareAtDifferentScales(a, b);
+  const bool a_negative = a.negative() && !a.is_zero();
+  const bool b_negative = b.negative() && !b.is_zero();
+  if (a_negative != b_negative) {
+    return a_negative ? std::weak_ordering::less : std::weak_ordering::greater;
+  }
+  std::weak_ordering order = a.coefficient_high() != b.coefficient_high()
+                                 ? a.coefficient_high() <=> b.coefficient_high()
+                                 : a.coefficient_low() <=> b.coefficient_low();
+  return a_negative ? 0 <=> order : order;
+}
+
+inline bool operator==(const Decimal& a, const Decimal& b) noexcept { return (a <=> b) == 0; }
+
+inline Decimal Floor(const Decimal& value) {
+  if (value.scale() == 0) return value;
+  if (value.scale() == 4 && value.coefficient_high() == 0) {
+    // The progress quotient n / 10000: a division by a constant, which the
+    // compiler turns into a multiplication.
+    const std::uint64_t whole = value.coefficient_low() / 10000;
+    const bool below_zero_with_fraction =
+        value.negative() && whole * 10000 != value.coefficient_low();
+    return Decimal::FromParts(value.negative(), 0, whole + (below_zero_with_fraction ? 1 : 0), 0);
+  }
+  return detail::FloorGeneral(value);
+}
 
 }  // namespace morvane
