@@ -3,14 +3,16 @@
 //
 // Three numbers are written per record, so this is on the hot path: the digits
 // are counted, then written backwards into the caller's fixed buffer two at a
-// time from a table, and the 96-bit coefficient is split into 9-digit parts
-// with 64-bit divisions by a constant (which compile to multiplications)
-// instead of a 128-bit division per digit.
+// time from a table, in 8-digit parts whose two 4-digit halves do not wait on
+// one another. Every division is by a constant, which compiles to a
+// multiplication; a coefficient beyond 64 bits is first split at 10^19 with one
+// estimated quotient and an exact correction, not with a 128-bit division.
 #include <bit>
 #include <cstdint>
 #include <cstring>
 #include <string>
 
+#include "number/multiply64.h"
 #include "number/number_text.h"
 #include "number/powers_of_ten.h"
 
@@ -29,8 +31,9 @@ constexpr char kDigitPairs[] =
     "80818283848586878889"
     "90919293949596979899";
 
-constexpr std::uint32_t kNineDigits = 1'000'000'000U;
 constexpr std::uint32_t kEightDigits = 100'000'000U;
+constexpr std::uint64_t kSixteenDigits = 10'000'000'000'000'000ULL;
+constexpr std::uint64_t kNineteenDigits = 10'000'000'000'000'000'000ULL;
 
 inline char* WritePairBackwards(std::uint32_t pair, char* end) noexcept {
   end -= 2;
@@ -50,20 +53,23 @@ char* WriteDigitsBackwards(std::uint32_t value, char* end) noexcept {
   return end;
 }
 
-// Writes value < 10^count as exactly count digits (count even), with leading zeros.
-char* WriteFixedDigitsBackwards(std::uint32_t value, int count, char* end) noexcept {
-  for (; count > 0; count -= 2) {
-    end = WritePairBackwards(value % 100, end);
-    value /= 100;
-  }
-  return end;
+// Writes value < 10^8 as exactly eight digits, leading zeros included, so
+// that they end just before end; returns where they start.
+inline char* WriteEightDigitsBackwards(std::uint32_t value, char* end) noexcept {
+  const std::uint32_t high = value / 10000;
+  const std::uint32_t low = value % 10000;
+  WritePairBackwards(low % 100, end);
+  WritePairBackwards(low / 100, end - 2);
+  WritePairBackwards(high % 100, end - 4);
+  WritePairBackwards(high / 100, end - 6);
+  return end - 8;
 }
 
 // A 64-bit value in 8-digit parts, so that the digits come from 32-bit
-// arithmetic and the parts' digit pairs do not wait on one another.
+// arithmetic.
 char* WriteDigitsBackwards(std::uint64_t value, char* end) noexcept {
-  while (value > 0xFFFF'FFFFULL) {
-    end = WriteFixedDigitsBackwards(static_cast<std::uint32_t>(value % kEightDigits), 8, end);
+  while (value >= kEightDigits) {
+    end = WriteEightDigitsBackwards(static_cast<std::uint32_t>(value % kEightDigits), end);
     value /= kEightDigits;
   }
   return WriteDigitsBackwards(static_cast<std::uint32_t>(value), end);
@@ -78,41 +84,50 @@ int CountDigits(std::uint64_t value) noexcept {
   return guess + (value < detail::kPowersOfTen[static_cast<std::size_t>(guess)] ? 0 : 1);
 }
 
-// Divides the 96-bit value held in three 32-bit limbs (most significant
-// first) by 10^9 and returns the remainder.
-std::uint32_t DivideByNineDigits(std::uint64_t (&limbs)[3]) noexcept {
-  std::uint64_t remainder = 0;
-  for (auto& limb : limbs) {
-    const std::uint64_t part = (remainder << 32) | limb;
-    limb = part / kNineDigits;
-    remainder = part % kNineDigits;
+// A coefficient of 2^64 or more split at 10^19: N / 10^19 (below 2^33) and
+// N % 10^19 (below 2^64).
+struct SplitAtNineteenDigits {
+  std::uint64_t quotient;
+  std::uint64_t remainder;
+};
+
+// N = high * 2^64 + low with high != 0. N's top 64 bits divided by
+// d = floor(10^19 / 2^32) estimate the quotient q: d * 2^32 is 10^19 less a
+// share of 2.3e-10, so the estimate is at most two above q (q < 7.93e9), and
+// never below it, since q >= 2 wherever N / 10^19 is near a whole number and
+// the shortfall then outweighs the bits dropped from N. The exact product of
+// the estimate and 10^19 corrects it downwards.
+SplitAtNineteenDigits SplitCoefficient(std::uint32_t high, std::uint64_t low) noexcept {
+  constexpr std::uint64_t kEstimateDivisor = kNineteenDigits >> 32;
+  std::uint64_t quotient = ((std::uint64_t{high} << 32) | (low >> 32)) / kEstimateDivisor;
+  detail::Product128 product = detail::Multiply64(quotient, kNineteenDigits);
+  while (product.high > high || (product.high == high && product.low > low)) {
+    --quotient;
+    product.high -= product.low < kNineteenDigits ? 1 : 0;
+    product.low -= kNineteenDigits;
   }
-  return static_cast<std::uint32_t>(remainder);
+  // N - q * 10^19 is below 10^19, so within the low 64 bits.
+  return {quotient, low - product.low};
 }
 
 // Writes the coefficient high * 2^64 + low, without leading zeros, at out;
 // returns the end of what it wrote.
 char* WriteCoefficient(std::uint32_t high, std::uint64_t low, char* out) noexcept {
-  // Below 2^96: at most two 9-digit parts split off with 64-bit divisions by
-  // a constant leave a part that fits 64 bits.
-  std::uint32_t parts[2] = {};
-  int part_count = 0;
-  std::uint64_t leading = low;
-  if (high != 0) {
-    std::uint64_t limbs[3] = {high, low >> 32, low & 0xFFFF'FFFFULL};
-    parts[part_count++] = DivideByNineDigits(limbs);
-    if (limbs[0] != 0) parts[part_count++] = DivideByNineDigits(limbs);
-    leading = (limbs[0] << 32 | limbs[1]) << 32 | limbs[2];
+  if (high == 0) {
+    char* const end = out + CountDigits(low);
+    WriteDigitsBackwards(low, end);
+    return end;
   }
-  char* const end = out + CountDigits(leading) + 9 * part_count;
-  char* cursor = end;
-  for (int i = 0; i < part_count; ++i) {
-    // Nine digits: four pairs and a single one.
-    const std::uint32_t part = parts[i];
-    cursor = WriteFixedDigitsBackwards(part % kEightDigits, 8, cursor);
-    *--cursor = static_cast<char>('0' + part / kEightDigits);
-  }
-  WriteDigitsBackwards(leading, cursor);
+  const SplitAtNineteenDigits split = SplitCoefficient(high, low);
+  char* const end = out + CountDigits(split.quotient) + 19;
+  // The nineteen lower digits: three, then two parts of eight.
+  const std::uint64_t below_sixteen = split.remainder % kSixteenDigits;
+  const auto top_three = static_cast<std::uint32_t>(split.remainder / kSixteenDigits);
+  char* cursor = WriteEightDigitsBackwards(static_cast<std::uint32_t>(below_sixteen % kEightDigits), end);
+  cursor = WriteEightDigitsBackwards(static_cast<std::uint32_t>(below_sixteen / kEightDigits), cursor);
+  cursor = WritePairBackwards(top_three % 100, cursor);
+  *--cursor = static_cast<char>('0' + top_three / 100);
+  WriteDigitsBackwards(split.quotient, cursor);
   return end;
 }
 

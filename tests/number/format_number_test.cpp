@@ -107,6 +107,33 @@ TEST(FormatNumber, MatchesOracleOnRandomValues) {
   }
 }
 
+// Coefficients beyond 64 bits are split at 10^19 from an estimated quotient
+// that may be up to two too large: a missed or wrong correction garbles the
+// lower 19 digits or the leading ones next to multiples of 10^19.
+TEST(FormatNumber, MatchesOracleAroundEveryMultipleOfTenToTheNineteenThatIsWide) {
+  const mpz_class nineteen = PowerOfTen(19);
+  const mpz_class two_to_64 = mpz_class(1) << 64;
+  std::vector<mpz_class> quotients;
+  for (unsigned long q = 1; q <= 64; ++q) quotients.push_back(q);
+  const mpz_class largest_quotient = testing::MaxCoefficient() / nineteen;
+  for (const mpz_class& q : std::vector<mpz_class>{1'000'000'000UL, 4'294'967'295UL,
+                                                   4'294'967'296UL, largest_quotient}) {
+    for (int offset = -3; offset <= 3; ++offset) quotients.push_back(q + offset);
+  }
+  // Quotients spread over the whole range, where the estimate's error grows.
+  for (unsigned long q = 7'922'816'251UL; q > 64; q = q / 3 * 2) quotients.push_back(q);
+  for (const mpz_class& q : quotients) {
+    for (const mpz_class& r : std::vector<mpz_class>{0, 1, nineteen / 2, nineteen - 2,
+                                                     nineteen - 1}) {
+      const mpz_class coefficient = q * nineteen + r;
+      if (coefficient < two_to_64 || coefficient > testing::MaxCoefficient()) continue;
+      SCOPED_TRACE(coefficient.get_str());
+      const Decimal value = FromMpz(false, coefficient, 0);
+      EXPECT_EQ(FormatNumber(value), OracleText(value));
+    }
+  }
+}
+
 // FormatNumberTo's contract: at most kMaxNumberTextLength characters, nothing
 // written past them.
 TEST(FormatNumber, LongestTextsStayInsideTheBuffer) {
