@@ -35,6 +35,20 @@ class Decimal {
   // Zero.
   constexpr Decimal() noexcept = default;
 
+  // Copies go field by field. The arithmetic writes the fields one by one,
+  // and a copy as one 16-byte load right after that cannot be served from
+  // those stores: it waits until they reach the cache, which costs more than
+  // the arithmetic itself.
+  constexpr Decimal(const Decimal& other) noexcept
+      : low_(other.low_), high_(other.high_), scale_(other.scale_), negative_(other.negative_) {}
+  constexpr Decimal& operator=(const Decimal& other) noexcept {
+    low_ = other.low_;
+    high_ = other.high_;
+    scale_ = other.scale_;
+    negative_ = other.negative_;
+    return *this;
+  }
+
   // Exact, at scale 0. A 16-bit integer converts through this one.
   constexpr Decimal(std::int32_t value) noexcept  // NOLINT(google-explicit-constructor)
       : low_(value < 0 ? 0 - static_cast<std::uint64_t>(static_cast<std::int64_t>(value))
