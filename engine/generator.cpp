@@ -125,9 +125,9 @@ void Generator::EmitNumber(const Decimal& n) {
   const Decimal sq = n * n;
   const Decimal diff = sq - prevSquare_;
 
-  char record[kMaxRecordLength];
-  const char* const recordEnd = FormatRecordTo(n, sq, diff, record);
-  fileNumber_.Write(std::string_view(record, static_cast<std::size_t>(recordEnd - record)));
+  // Formatted straight into the file's buffer.
+  static_assert(kMaxRecordLength <= OutputFile::kMaxReservedBytes);
+  fileNumber_.Commit(FormatRecordTo(n, sq, diff, fileNumber_.Reserve()));
 
   if (FractionOf(n, kProgressEvery).is_zero()) {
     view_.SetStatusText(PlainNumber(n) + "  " + PlainNumber(prevSquare_) + " - " + PlainNumber(sq) +

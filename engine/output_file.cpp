@@ -9,7 +9,7 @@
 namespace morvane {
 
 OutputFile::OutputFile(FileSystem& files, std::size_t bufferBytes)
-    : files_(files), buffer_(bufferBytes > 0 ? new char[bufferBytes] : nullptr), capacity_(bufferBytes) {}
+    : files_(files), buffer_(new char[bufferBytes + kMaxReservedBytes]), capacity_(bufferBytes) {}
 
 OutputFile::~OutputFile() { CloseQuietly(); }
 
@@ -37,6 +37,21 @@ void OutputFile::Write(std::string_view bytes) {
     std::memcpy(buffer_.get(), bytes.data(), bytes.size());
     used_ = bytes.size();
   } else if (const int error = WriteAll(bytes.data(), bytes.size())) {
+    Fail("Cannot write", error);
+  }
+}
+
+void OutputFile::CommitBeyondCapacity(std::size_t size) {
+  // As Write: what is buffered goes first, then the new bytes are buffered
+  // when they fit the capacity, else passed on at once.
+  const char* const bytes = buffer_.get() + used_;
+  const std::size_t buffered = used_;
+  used_ = 0;
+  if (const int error = WriteAll(buffer_.get(), buffered)) Fail("Cannot write", error);
+  if (size <= capacity_) {
+    std::memmove(buffer_.get(), bytes, size);
+    used_ = size;
+  } else if (const int error = WriteAll(bytes, size)) {
     Fail("Cannot write", error);
   }
 }

@@ -7,6 +7,7 @@
 // reason, e.g. "Cannot write /data/Morvane-1-10.txt: No space left on device".
 #pragma once
 
+#include <cerrno>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -19,6 +20,8 @@ namespace morvane {
 class OutputFile {
  public:
   static constexpr std::size_t kDefaultBufferBytes = 64 * 1024;
+  // The most that may be written at Reserve's pointer.
+  static constexpr std::size_t kMaxReservedBytes = 256;
 
   // The buffer is allocated here, once; a capacity of 0 sends every Write
   // straight to the system.
@@ -36,6 +39,23 @@ class OutputFile {
   // to make room, or when no file is open.
   void Write(std::string_view bytes);
 
+  // Write without a copy, for a record formatted in place: returns room for
+  // up to kMaxReservedBytes at the end of the buffered bytes, which Commit then
+  // takes exactly as Write would have taken them. Throws when no file is open.
+  char* Reserve() {
+    if (!is_open()) Fail("Cannot write", EBADF);
+    return buffer_.get() + used_;
+  }
+  // Takes the bytes from Reserve's pointer up to end.
+  void Commit(const char* end) {
+    const auto size = static_cast<std::size_t>(end - (buffer_.get() + used_));
+    if (size <= capacity_ - used_) {
+      used_ += size;
+    } else {
+      CommitBeyondCapacity(size);
+    }
+  }
+
   // Passes the buffer on and releases the file. The file is released even
   // when this throws; closing when none is open does nothing.
   void Close();
@@ -52,9 +72,12 @@ class OutputFile {
   int WriteAll(const char* data, std::size_t size) noexcept;
   // Passes the buffer on; throws as Write does.
   void Flush();
+  // Commit for bytes that do not fit what is left of the capacity.
+  void CommitBeyondCapacity(std::size_t size);
   [[noreturn]] void Fail(const char* action, int error) const;
 
   FileSystem& files_;
+  // capacity_ bytes of buffer, then kMaxReservedBytes of room for Reserve.
   std::unique_ptr<char[]> buffer_;
   std::size_t capacity_;
   std::size_t used_ = 0;
