@@ -14,7 +14,10 @@ namespace morvane {
 namespace {
 
 constexpr std::int32_t kDefaultLinesPerFile = 100000;
-constexpr std::int32_t kProgressEvery = 10000;
+// A Decimal made once: one built on the stack for every number would be read
+// back, merged into wider loads, before its separate field stores could
+// serve them.
+constexpr Decimal kProgressEvery(10000);
 
 // Rounds to the nearest whole number, an exact half to the even neighbour,
 // without depending on the floating-point environment's rounding mode.
