@@ -22,6 +22,10 @@ namespace {
 
 const QString kTitle = QStringLiteral("Morvane");
 
+// The From and To fields' face: 9.75 pt in the classic bitmap face, whose
+// digits are narrower; 9 pt of the stand-in shows the 16-digit To whole.
+constexpr qreal kFieldPoints = 9.0;
+
 // A click or a key waits at most this long, plus one number, to be handled.
 constexpr auto kEventInterval = std::chrono::milliseconds(5);
 // A clock read costs about as much as a tenth of a number; one in 32
@@ -89,12 +93,12 @@ void Form1::createControls() {
   txFrom = new QLineEdit(QStringLiteral("1"), this);
   txFrom->setObjectName(QStringLiteral("txFrom"));
   txFrom->setAccessibleName(QStringLiteral("From"));
-  txFrom->setFont(SansFont(9.75));
+  txFrom->setFont(SansFont(kFieldPoints));
 
   txTo = new QLineEdit(QStringLiteral("1000000000000000"), this);
   txTo->setObjectName(QStringLiteral("txTo"));
   txTo->setAccessibleName(QStringLiteral("To"));
-  txTo->setFont(SansFont(9.75));
+  txTo->setFont(SansFont(kFieldPoints));
 
   Combo1 = new QComboBox(this);
   Combo1->setObjectName(QStringLiteral("Combo1"));
@@ -102,6 +106,8 @@ void Form1::createControls() {
   Combo1->setEditable(true);
   // What is typed is read as it stands; it never becomes a list entry.
   Combo1->setInsertPolicy(QComboBox::NoInsert);
+  // On Linux a list speaks its value as its name; its text field says what it is.
+  Combo1->lineEdit()->setAccessibleName(QStringLiteral("Lines per file"));
   Combo1->setToolTip(QStringLiteral("Select or enter file size in lines (default is 100,000)"));
 
   Frame2 = new QFrame(this);
@@ -263,10 +269,11 @@ void Form1::ProcessEvents() {
     repaintWanted_ = false;
     update();
   }
+  // Deferred deletes posted in here wait for the run to end. The one thing
+  // of ours that uses them, the status tooltip's label, does not need them:
+  // a new tooltip deletes the old label itself (a test shows it again and
+  // again during a run).
   QCoreApplication::processEvents(QEventLoop::AllEvents);
-  // An event loop never delivers the deferred deletes posted inside it, and
-  // a hidden tooltip's label is one: until it is gone no tooltip shows again.
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 void Form1::Repaint() {

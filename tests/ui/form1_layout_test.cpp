@@ -1,0 +1,106 @@
+// The window as it opens: its controls where the layout puts them, their
+// contents, order, names for a screen reader, and texts that show whole.
+#include <QAccessible>
+#include <QApplication>
+#include <QFontMetrics>
+#include <QStyleOptionComboBox>
+
+#include "tests/ui/ui_test_support.h"
+
+namespace morvane::ui_test {
+namespace {
+
+using Form1Layout = WindowTest;
+
+TEST_F(Form1Layout, OpensWithTheControlsAtTheirPlacesAndContents) {
+  EXPECT_EQ(form_->windowTitle(), "Morvane");
+  EXPECT_EQ(form_->size(), QSize(441, 74));
+
+  EXPECT_EQ(Command1->geometry(), QRect(352, 24, 81, 23));
+  EXPECT_EQ(txFrom->geometry(), QRect(11, 23, 107, 24));
+  EXPECT_EQ(txTo->geometry(), QRect(126, 23, 119, 24));
+  EXPECT_EQ(Combo1->geometry(), QRect(252, 25, 93, 21));
+  EXPECT_EQ(Label1->parentWidget()->objectName(), "Frame2");
+  EXPECT_EQ(Label1->parentWidget()->geometry(), QRect(5, 1, 430, 22));
+  EXPECT_EQ(Label1->geometry(), QRect(3, 5, 420, 17));
+  EXPECT_EQ(txCt->geometry(), QRect(11, 50, 421, 22));
+
+  EXPECT_EQ(Command1->text(), "Start");
+  EXPECT_TRUE(Command1->isEnabled());
+  EXPECT_EQ(txFrom->text(), "1");
+  EXPECT_EQ(txTo->text(), "1000000000000000");
+  EXPECT_EQ(txCt->text(), "");
+  EXPECT_EQ(Label1->text(), "WARNING: Generates ~200MB of Data Per Minute (~10GB in 45 Minutes)");
+  EXPECT_EQ(Combo1->toolTip(), "Select or enter file size in lines (default is 100,000)");
+  EXPECT_TRUE(Combo1->isEditable());
+}
+
+TEST_F(Form1Layout, ListHoldsTheLinesPerFileChoicesWithTheFirstShown) {
+  QStringList entries;
+  for (int i = 0; i < Combo1->count(); ++i) entries << Combo1->itemText(i);
+  EXPECT_EQ(entries, QStringList({"# lines per file", "10000", "100000", "1000000", "10000000"}));
+  EXPECT_EQ(Combo1->currentIndex(), 0);
+  EXPECT_EQ(Combo1->currentText(), "# lines per file");
+}
+
+TEST_F(Form1Layout, WarningIsRedAndBoldAndStatusSitsOnTheButtonFace) {
+  EXPECT_EQ(Label1->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+  EXPECT_TRUE(Label1->font().bold());
+  EXPECT_EQ(txCt->palette().color(QPalette::Base), txCt->palette().color(QPalette::Button));
+  EXPECT_TRUE(txCt->font().fixedPitch());
+}
+
+TEST_F(Form1Layout, TabWalksButtonFromToListStatusAndTheButtonHasTheFocus) {
+  QApplication::setActiveWindow(form_.get());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+  EXPECT_EQ(QApplication::focusWidget(), Command1);
+  std::vector<QString> visited;
+  QWidget* widget = Command1;
+  for (int i = 0; i < 5; ++i) {
+    visited.push_back(widget->objectName());
+    widget = widget->nextInFocusChain();
+    // The list's own text field takes its focus for it.
+    while (!(widget->focusPolicy() & Qt::TabFocus) || widget->parentWidget() == Combo1) {
+      widget = widget->nextInFocusChain();
+    }
+  }
+  EXPECT_EQ(visited, (std::vector<QString>{"Command1", "txFrom", "txTo", "Combo1", "txCt"}));
+}
+
+TEST_F(Form1Layout, EveryControlHasANameAScreenReaderCanSpeak) {
+  const std::vector<std::pair<QWidget*, QString>> expected = {
+      {txFrom, "From"},     {txTo, "To"},      {Combo1->lineEdit(), "Lines per file"},
+      {Command1, "Start/Stop"}, {txCt, "Status"}, {Label1, "Warning"}};
+  // On Linux a list speaks its value as its name; its text field carries it.
+  EXPECT_EQ(Combo1->accessibleName(), "Lines per file");
+  for (const auto& [widget, name] : expected) {
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+    ASSERT_NE(accessible, nullptr) << name.toStdString();
+    EXPECT_EQ(accessible->text(QAccessible::Name), name);
+  }
+}
+
+// The stand-in fonts must not cut off a fixed text: the warning, the button's
+// two captions, the fields' first values and the list's entries.
+TEST_F(Form1Layout, FixedTextsFitTheirControlsWhole) {
+  const auto fits = [](const QWidget* widget, const QString& text, int room) {
+    const int needed = QFontMetrics(widget->font()).horizontalAdvance(text);
+    EXPECT_LE(needed, room) << text.toStdString() << " needs " << needed << " px, has " << room;
+  };
+  fits(Label1, Label1->text(), Label1->contentsRect().width());
+  for (const QString& caption : {QString("Start"), QString("Stop")}) fits(Command1, caption, Command1->width() - 8);
+  // A line edit keeps its frame and a margin on each side.
+  fits(txFrom, txFrom->text(), txFrom->width() - 8);
+  fits(txTo, txTo->text(), txTo->width() - 8);
+  QStyleOptionComboBox option;
+  option.initFrom(Combo1);
+  option.editable = true;
+  const QRect editRect =
+      Combo1->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, Combo1);
+  for (int i = 0; i < Combo1->count(); ++i) fits(Combo1, Combo1->itemText(i), editRect.width());
+  EXPECT_LE(QFontMetrics(Label1->font()).height(), Label1->height());
+  EXPECT_LE(QFontMetrics(txCt->font()).height(), txCt->height() - 4);
+}
+
+}  // namespace
+}  // namespace morvane::ui_test
