@@ -106,6 +106,8 @@ void Form1::createControls() {
   Combo1->setEditable(true);
   // What is typed is read as it stands; it never becomes a list entry.
   Combo1->setInsertPolicy(QComboBox::NoInsert);
+  // Typing 10 means ten lines, not an entry that starts with "10".
+  Combo1->setCompleter(nullptr);
   // On Linux a list speaks its value as its name; its text field says what it is.
   Combo1->lineEdit()->setAccessibleName(QStringLiteral("Lines per file"));
   Combo1->setToolTip(QStringLiteral("Select or enter file size in lines (default is 100,000)"));

@@ -76,11 +76,18 @@ x_click() {
   xdotool mousemove --window "$WINDOW" "$1" "$2" click 1
 }
 
-# Replaces the text of the field at a point with $3.
+# Replaces the text of the field at a point with $3, typed as real key
+# presses into the focused window.
 x_type_into() {
   x_click "$1" "$2"
-  xdotool key --window "$WINDOW" ctrl+a
-  xdotool type --window "$WINDOW" --delay 5 "$3"
+  xdotool key ctrl+a
+  xdotool type --delay 5 "$3"
+}
+
+# Presses a key in the program's window that has the focus (the main window
+# or its open message box).
+x_key() {
+  xdotool key "$1"
 }
 
 # The controls' centres (client-area pixels).

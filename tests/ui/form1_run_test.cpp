@@ -57,6 +57,15 @@ TEST_F(Form1Run, WarnsOnTheFirstPressOnlyThenRunsToFinishedAndCanStartAgain) {
   EXPECT_EQ(Command1->text(), "Start");
 }
 
+TEST_F(Form1Run, LinesTypedIntoTheListAreTakenAsTyped) {
+  Enter("1", "12", "");
+  Combo1->setFocus();
+  QTest::keyClicks(Combo1->lineEdit(), "10");
+  EXPECT_EQ(Combo1->currentText(), "10") << "completed to a longer entry of the list";
+  Press();
+  EXPECT_EQ(FileNames(), (std::vector<std::string>{"Morvane-1-10.txt", "Morvane-11-12.txt"}));
+}
+
 TEST_F(Form1Run, StatusKeepsTheLastProgressLineWhenTheRunMeetsTheBound) {
   // One multiple of 10,000 before 2^48, where the run overflows.
   Enter("281474976709999", "1000000000000000", "100000");
