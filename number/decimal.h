@@ -75,10 +75,10 @@ class Decimal {
   // ---- Arithmetic (each throws Overflow as described above) ----
 
   Decimal& operator+=(const Decimal& other) {
-    return AddAtSameScale(other, other.negative_) ? *this : AddGeneral(other, other.negative_);
+    return AddWithoutRounding(other, other.negative_) ? *this : AddGeneral(other, other.negative_);
   }
   Decimal& operator-=(const Decimal& other) {
-    return AddAtSameScale(other, !other.negative_) ? *this : AddGeneral(other, !other.negative_);
+    return AddWithoutRounding(other, !other.negative_) ? *this : AddGeneral(other, !other.negative_);
   }
   Decimal& operator*=(const Decimal& other);
   // The quotient rounded to the nearest, with as many decimal places as fit.
@@ -97,8 +97,9 @@ class Decimal {
   static constexpr std::uint64_t kMaxHigh = 0xFFFF'FFFFULL;
 
   // Adds other with its sign taken as other_negative, when both share a scale
+  // or other is a whole number below 2^64 (the progress test's q - Floor(q)),
   // and the sum needs no rounding; false, changing nothing, otherwise.
-  bool AddAtSameScale(const Decimal& other, bool other_negative) noexcept;
+  bool AddWithoutRounding(const Decimal& other, bool other_negative) noexcept;
   // The exact paths, out of line: mixed scales, carries past 96 bits,
   // products past 64 bits, division by anything but a power of ten.
   Decimal& AddGeneral(const Decimal& other, bool other_negative);
@@ -140,11 +141,22 @@ std::weak_ordering CompareAtDifferentScales(const Decimal& a, const Decimal& b) 
 Decimal FloorGeneral(const Decimal& value);
 }  // namespace detail
 
-inline bool Decimal::AddAtSameScale(const Decimal& other, bool other_negative) noexcept {
-  if (scale_ != other.scale_) return false;
+inline bool Decimal::AddWithoutRounding(const Decimal& other, bool other_negative) noexcept {
+  std::uint64_t other_low = other.low_;
+  std::uint64_t other_high = other.high_;
+  if (scale_ != other.scale_) {
+    if (other.scale_ != 0 || other.high_ != 0 ||
+        scale_ >= static_cast<int>(detail::kPowersOfTen.size())) {
+      return false;
+    }
+    const detail::Product128 raised = detail::Multiply64(other.low_, detail::kPowersOfTen[scale_]);
+    if (raised.high > kMaxHigh) return false;
+    other_low = raised.low;
+    other_high = raised.high;
+  }
   if (negative_ == other_negative) {
-    const std::uint64_t low = low_ + other.low_;
-    const std::uint64_t high = std::uint64_t{high_} + other.high_ + (low < low_ ? 1 : 0);
+    const std::uint64_t low = low_ + other_low;
+    const std::uint64_t high = std::uint64_t{high_} + other_high + (low < low_ ? 1 : 0);
     // A carry past 96 bits needs rounding or is an overflow.
     if (high > kMaxHigh) return false;
     low_ = low;
@@ -154,8 +166,8 @@ inline bool Decimal::AddAtSameScale(const Decimal& other, bool other_negative) n
   // Opposite signs: the larger magnitude keeps its sign; equal ones give +0.
   // The 96-bit difference is taken with a borrow into the top of a 64-bit
   // high half, which is set exactly when |other| is the larger.
-  const std::uint64_t low = low_ - other.low_;
-  const std::uint64_t high = std::uint64_t{high_} - other.high_ - (low_ < other.low_ ? 1 : 0);
+  const std::uint64_t low = low_ - other_low;
+  const std::uint64_t high = std::uint64_t{high_} - other_high - (low_ < other_low ? 1 : 0);
   if ((high >> 63) == 0) {
     low_ = low;
     high_ = static_cast<std::uint32_t>(high);

@@ -18,6 +18,7 @@
 #include <random>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "number/failure.h"
 #include "number/number_text.h"
@@ -247,6 +248,50 @@ TEST(DecimalSubtract, MatchesOracleAtEveryScale) {
   EXPECT_GT(outcomes.exact, 1000);
   EXPECT_GT(outcomes.rounded, 100);
   EXPECT_GT(outcomes.overflowed, 20);
+}
+
+// The inline sums take a borrow across the 64-bit halves, negate a difference
+// whose sign flips, and raise a whole number to the other operand's scale: a
+// lost borrow or carry, a wrong sign or a missed scale would show at these
+// coefficients, where random values seldom meet.
+TEST(DecimalAddSubtract, MatchesOracleAtHalfEdgesSignChangesAndRaisedWholes) {
+  std::vector<mpz_class> coefficients = {0, 1, 2, 9'999, 10'000, 10'001};
+  for (const int bits : {32, 64, 96}) {
+    for (int offset = -1; offset <= 1; ++offset) {
+      const mpz_class value = (mpz_class(1) << bits) + offset;
+      if (value <= testing::MaxCoefficient()) coefficients.push_back(value);
+    }
+  }
+  std::vector<Decimal> values;
+  for (const mpz_class& coefficient : coefficients) {
+    const mpz_class high = coefficient >> 64;
+    const mpz_class low = coefficient - (high << 64);
+    for (const int scale : {0, 4, 19, 28}) {
+      for (const bool negative : {false, true}) {
+        values.push_back(Decimal::FromParts(negative, static_cast<std::uint32_t>(high.get_ui()),
+                                            low.get_ui(), scale));
+      }
+    }
+  }
+  Outcomes outcomes;
+  for (const Decimal& a : values) {
+    for (const Decimal& b : values) {
+      const int scale = std::max(a.scale(), b.scale());
+      SCOPED_TRACE(Describe(a) + " and " + Describe(b));
+      ExpectRoundedResult([&] { return a + b; }, ExactValue(a) + ExactValue(b), scale, outcomes);
+      ExpectRoundedResult([&] { return a - b; }, ExactValue(a) - ExactValue(b), scale, outcomes);
+      // The compound forms take the same paths.
+      Decimal sum = a;
+      Decimal difference = a;
+      if (FailureNumberOf([&] { return a + b; }) == 0) {
+        EXPECT_EQ(sum += b, a + b);
+      }
+      if (FailureNumberOf([&] { return a - b; }) == 0) {
+        EXPECT_EQ(difference -= b, a - b);
+      }
+    }
+  }
+  EXPECT_GT(outcomes.exact, 10000);
 }
 
 // Rounding 2^96 - 1 up carries past 96 bits: one more place must go, or at
