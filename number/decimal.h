@@ -223,11 +223,15 @@ inline Decimal operator-(const Decimal& a) noexcept {
 }
 
 inline std::weak_ordering operator<=>(const Decimal& a, const Decimal& b) noexcept {
-  if (a.scale() != b.scale()) return detail::CompareAtDifferentScales(a, b);
   const bool a_negative = a.negative() && !a.is_zero();
   const bool b_negative = b.negative() && !b.is_zero();
   if (a_negative != b_negative) {
     return a_negative ? std::weak_ordering::less : std::weak_ordering::greater;
+  }
+  // At one scale, or against a zero (a fraction tested against 0), the
+  // coefficients order the magnitudes.
+  if (a.scale() != b.scale() && !a.is_zero() && !b.is_zero()) {
+    return detail::CompareAtDifferentScales(a, b);
   }
   std::weak_ordering order = a.coefficient_high() != b.coefficient_high()
                                  ? a.coefficient_high() <=> b.coefficient_high()
