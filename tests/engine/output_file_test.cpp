@@ -99,6 +99,39 @@ TEST(OutputFileWrite, ShortWritesLoseNoBytesWhateverTheBufferSize) {
   }
 }
 
+// Records formatted in place through Reserve and Commit must reach the file
+// in order and in the same system writes as Write would make: a record that
+// overtakes buffered bytes, or one left behind, would show here.
+TEST(OutputFileReserve, CommittedBytesGoOutExactlyAsWrittenOnes) {
+  for (const std::size_t bufferBytes : {std::size_t{0}, std::size_t{5}, std::size_t{64}}) {
+    SCOPED_TRACE(bufferBytes);
+    TempFolder folder;
+    FailingFileSystem writtenFiles(0, false, 0);
+    FailingFileSystem committedFiles(0, false, 0);
+    OutputFile written(writtenFiles, bufferBytes);
+    OutputFile committed(committedFiles, bufferBytes);
+    written.Open(folder / "written.txt");
+    committed.Open(folder / "committed.txt");
+    std::string expected;
+    for (int i = 0; i < 60; ++i) {
+      const std::string piece(static_cast<std::size_t>(i * 37 % 101), 'a' + static_cast<char>(i % 26));
+      written.Write(piece);
+      if (i % 3 == 0) {
+        committed.Write(piece);
+      } else {
+        char* room = committed.Reserve();
+        piece.copy(room, piece.size());
+        committed.Commit(room + piece.size());
+      }
+      expected += piece;
+    }
+    written.Close();
+    committed.Close();
+    EXPECT_EQ(ReadFile(folder / "committed.txt"), expected);
+    EXPECT_EQ(committedFiles.operations(), writtenFiles.operations());
+  }
+}
+
 TEST(OutputFileClose, AFailingFlushAtCloseIsAFailureAndStillReleasesTheFile) {
   TempFolder folder;
   // Operations: open (1), the flush at close (2), close (3).
