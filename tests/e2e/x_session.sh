@@ -18,22 +18,34 @@ x_cleanup() {
 }
 trap x_cleanup EXIT
 
-# Starts Xvfb on the first free display, which it writes to a file, and a
-# window manager; exports DISPLAY.
+# Starts Xvfb on a free display and a window manager; exports DISPLAY. The
+# display is picked at random from the high numbers, away from :0 and :99
+# where other servers on a shared machine usually are.
 x_start() {
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$X_WORK/display" >/dev/null 2>&1 &
-  x_pids+=($!)
-  local _
-  for _ in $(seq 100); do [[ -s $X_WORK/display ]] && break; sleep 0.1; done
-  [[ -s $X_WORK/display ]] || { echo "Xvfb did not start" >&2; return 1; }
-  export DISPLAY=:$(head -1 "$X_WORK/display")
+  local display="" n _
+  for _ in $(seq 20); do
+    n=$((RANDOM % 800 + 200))
+    [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$X_WORK/xvfb.log" 2>&1 &
+    x_pids+=($!)
+    for _ in $(seq 100); do
+      xdpyinfo -display ":$n" >/dev/null 2>&1 && { display=$n; break; }
+      kill -0 "${x_pids[-1]}" 2>/dev/null || break
+      sleep 0.05
+    done
+    [[ -n $display ]] && break
+  done
+  [[ -n $display ]] || { echo "Xvfb did not start" >&2; cat "$X_WORK/xvfb.log" >&2; return 1; }
+  export DISPLAY=:$display
   export XDG_RUNTIME_DIR=$X_WORK/runtime
   mkdir -m 700 -p "$XDG_RUNTIME_DIR"
   unset WAYLAND_DISPLAY QT_QPA_PLATFORM
-  openbox >/dev/null 2>&1 &
+  openbox >"$X_WORK/openbox.log" 2>&1 &
   x_pids+=($!)
-  for _ in $(seq 50); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window && break; sleep 0.1; done
-  sleep 1
+  # Ready once it announces the activation that the tests rely on, and a
+  # moment more: a window mapped while it still sets up can stay unmanaged.
+  for _ in $(seq 100); do xprop -root _NET_SUPPORTED 2>/dev/null | grep -q _NET_ACTIVE_WINDOW && break; sleep 0.05; done
+  sleep 0.5
 }
 
 # x_program FOLDER [VAR=value...]: copies the program into FOLDER, starts it
