@@ -145,7 +145,10 @@ inline bool Decimal::AddWithoutRounding(const Decimal& other, bool other_negativ
   std::uint64_t other_low = other.low_;
   std::uint64_t other_high = other.high_;
   if (scale_ != other.scale_) {
-    if (other.scale_ != 0 || other.high_ != 0 ||
+    // The fields are tested through one OR, not two tests: the compiler
+    // merges tests of neighbouring fields into one wider load, which has to
+    // wait when the fields were just stored one by one (Floor's result).
+    if ((other.high_ | other.scale_) != 0 ||
         scale_ >= static_cast<int>(detail::kPowersOfTen.size())) {
       return false;
     }
@@ -197,7 +200,8 @@ inline Decimal& Decimal::operator*=(const Decimal& other) {
 }
 
 inline Decimal& Decimal::operator/=(const Decimal& other) {
-  if (other.scale_ == 0 && other.high_ == 0 && other.low_ != 0) {
+  // One OR of the fields, for the reason given in AddWithoutRounding.
+  if ((other.high_ | other.scale_) == 0 && other.low_ != 0) {
     // The progress quotient n / 10000: dividing by a power of ten only moves
     // the decimal point, exactly, while the places fit. 10^k has k trailing
     // zero bits.
@@ -243,7 +247,8 @@ inline bool operator==(const Decimal& a, const Decimal& b) noexcept { return (a 
 
 inline Decimal Floor(const Decimal& value) {
   if (value.scale() == 0) return value;
-  if (value.scale() == 4 && value.coefficient_high() == 0) {
+  // One OR of the fields, for the reason given in Decimal::AddWithoutRounding.
+  if ((value.coefficient_high() | static_cast<std::uint32_t>(value.scale() ^ 4)) == 0) {
     // The progress quotient n / 10000: a division by a constant, which the
     // compiler turns into a multiplication.
     const std::uint64_t whole = value.coefficient_low() / 10000;
