@@ -64,13 +64,15 @@ class Form1 : public QWidget, public RunView {
   // Closes the output file with every record written so far, then ends the
   // process without returning into the run that may be on the stack.
   [[noreturn]] void endProgram() noexcept;
-  void reportEventGapIfAsked() const;
+  void reportRunIfAsked(EventPacer::Clock::duration runTime) const;
 
   const std::string programFolder_;
   Generator generator_;
   bool warned_ = false;
   EventPacer pacer_;
   bool repaintWanted_ = false;
+  // Spent in message boxes during the current run.
+  EventPacer::Clock::duration messageTime_{};
 
   QPushButton* Command1 = nullptr;
   QLineEdit* txFrom = nullptr;
