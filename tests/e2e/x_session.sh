@@ -19,21 +19,21 @@ x_cleanup() {
 trap x_cleanup EXIT
 
 # Starts Xvfb on a free display and a window manager; exports DISPLAY. The
-# display is picked at random from the high numbers, away from :0 and :99
-# where other servers on a shared machine usually are.
+# server picks the display itself (-displayfd) and takes it under its lock,
+# so that sessions started side by side never share one. -noreset: by
+# default the server resets when its last client leaves, and a client
+# connecting right then (openbox after the readiness probe) is refused.
 x_start() {
-  local display="" n _
-  for _ in $(seq 20); do
-    n=$((RANDOM % 800 + 200))
-    [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$X_WORK/xvfb.log" 2>&1 &
-    x_pids+=($!)
-    for _ in $(seq 100); do
-      xdpyinfo -display ":$n" >/dev/null 2>&1 && { display=$n; break; }
-      kill -0 "${x_pids[-1]}" 2>/dev/null || break
-      sleep 0.05
-    done
-    [[ -n $display ]] && break
+  local display="" _
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset \
+    3>"$X_WORK/display" >"$X_WORK/xvfb.log" 2>&1 &
+  x_pids+=($!)
+  for _ in $(seq 200); do
+    display=$(cat "$X_WORK/display" 2>/dev/null)
+    [[ -n $display ]] && xdpyinfo -display ":$display" >/dev/null 2>&1 && break
+    display=""
+    kill -0 "${x_pids[-1]}" 2>/dev/null || break
+    sleep 0.05
   done
   [[ -n $display ]] || { echo "Xvfb did not start" >&2; cat "$X_WORK/xvfb.log" >&2; return 1; }
   export DISPLAY=:$display
@@ -44,9 +44,12 @@ x_start() {
   x_pids+=($!)
   # Ready once it announces the activation that the tests rely on, and a
   # moment more: a window mapped while it still sets up can stay unmanaged.
-  for _ in $(seq 100); do xprop -root _NET_SUPPORTED 2>/dev/null | grep -q _NET_ACTIVE_WINDOW && break; sleep 0.05; done
+  for _ in $(seq 100); do x_wm_ready && break; sleep 0.05; done
+  x_wm_ready || { echo "openbox did not start" >&2; cat "$X_WORK/openbox.log" >&2; return 1; }
   sleep 0.5
 }
+
+x_wm_ready() { xprop -root _NET_SUPPORTED 2>/dev/null | grep -q _NET_ACTIVE_WINDOW; }
 
 # x_program FOLDER [VAR=value...]: copies the program into FOLDER, starts it
 # there with the given environment, and sets PROGRAM_PID and WINDOW (the id
@@ -67,7 +70,20 @@ x_program() {
     sleep 0.1
   done
   [[ -n $WINDOW ]] || { echo "the window did not open:" >&2; cat "$folder/../stderr" >&2; return 1; }
+  x_wait_managed || { echo "the window manager did not take the window" >&2; return 1; }
   xdotool windowactivate --sync "$WINDOW" >/dev/null 2>&1 || true
+}
+
+# Waits until the window manager lists WINDOW among its clients: only then
+# do activation and closing reach it.
+x_wait_managed() {
+  local id _
+  id=$(printf '0x%x' "$WINDOW")
+  for _ in $(seq 100); do
+    xprop -root _NET_CLIENT_LIST 2>/dev/null | grep -qw "$id" && return 0
+    sleep 0.05
+  done
+  return 1
 }
 
 # The program's visible windows titled Morvane other than the main one: its
