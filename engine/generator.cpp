@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <utility>
 
 #include "engine/record.h"
@@ -106,11 +107,22 @@ void Generator::PD() {
       prevSquare_ = 0;
     }
   } catch (const Failure& failure) {
-    fileNumber_.CloseQuietly();
     if (failure.number() == kOverflowError) {
+      // The records before the bound are still in the buffer: should they
+      // not reach the file, the user hears of that too.
+      std::optional<Failure> closeFailure;
+      try {
+        fileNumber_.Close();
+      } catch (const Failure& closing) {
+        closeFailure = closing;
+      }
       view_.ShowMessage("Bounds of program have been exceeded", MessageIcon::kCritical);
       ResetForm();
+      if (closeFailure) view_.ShowMessage(closeFailure->description(), MessageIcon::kCritical);
     } else {
+      // A file failure has been reported by the file already; closing what
+      // is left must not report it twice.
+      fileNumber_.CloseQuietly();
       view_.ShowMessage(failure.description(), MessageIcon::kCritical);
     }
     return;

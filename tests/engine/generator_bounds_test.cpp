@@ -2,6 +2,7 @@
 // field read and rounded, and the reset that follows an overflow.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,29 @@ TEST_F(Bounds, TheLastSquareThatFitsIsWrittenAndTwoToThe48Overflows) {
   EXPECT_EQ(File("Morvane-281474976710650-281474976810649.txt"),
             ExpectedRecords("281474976710650", "281474976710655"));
   ExpectOverflowReset(view);
+}
+
+// The six records before the bound wait in the buffer when the square
+// overflows; a disk that refuses them must not pass unnoticed behind the
+// bound's message.
+TEST(BoundsWithAFullDisk, TheRecordsThatCouldNotBeWrittenAreReportedAfterTheBound) {
+  enginetest::TempFolder folder;
+  enginetest::FakeRunView view;
+  view.from = "281474976710650";
+  view.to = "1000000000000000";
+  view.linesPerFile = "# lines per file";
+  // Creating the file is the first operation; the write at the close the second.
+  enginetest::FailingFileSystem files(2, false, ENOSPC);
+  Generator run(view, folder.path(), files);
+  run.PD();
+  ASSERT_EQ(view.messages.size(), 2U);
+  EXPECT_EQ(view.messages[0].text, "Bounds of program have been exceeded");
+  EXPECT_EQ(view.messages[1].text, "Cannot write " + folder.path() +
+                                       "/Morvane-281474976710650-281474976810649.txt: " +
+                                       "No space left on device");
+  EXPECT_EQ(view.messages[1].icon, MessageIcon::kCritical);
+  EXPECT_EQ(view.caption, "Start");
+  EXPECT_EQ(files.openFiles(), 0);
 }
 
 TEST_F(Bounds, AResetRunStartsAfreshFromZero) {
