@@ -120,8 +120,8 @@ void Generator::PD() {
       ResetForm();
       if (closeFailure) view_.ShowMessage(closeFailure->description(), MessageIcon::kCritical);
     } else {
-      // A file failure has been reported by the file already; closing what
-      // is left must not report it twice.
+      // After a file failure, closing what is left would only fail again;
+      // the one message below says what went wrong.
       fileNumber_.CloseQuietly();
       view_.ShowMessage(failure.description(), MessageIcon::kCritical);
     }
