@@ -1,5 +1,7 @@
 // Ways the program ends at once: Cancel in the first-press warning, and
 // closing the window in the middle of a run. Each runs in a child process.
+#include <QFileInfo>
+
 #include "tests/ui/ui_test_support.h"
 
 namespace morvane::ui_test {
@@ -20,11 +22,13 @@ TEST_F(Form1Exit, CancelInTheWarningEndsTheProgramBeforeAnyFile) {
 }
 
 TEST_F(Form1Exit, ClosingTheWindowDuringARunKeepsEveryRecordWritten) {
-  // Small files, so that the close most likely finds records in a later one.
+  // Small files, and the close once the second has begun, so that it finds
+  // records in a later file than the first.
   Enter("1", "1000000000000000", "10000");
   EXPECT_EXIT(
       {
-        During(30, [this] { form_->close(); });
+        When([this] { return QFileInfo::exists(QString::fromStdString(folder_ + "/Morvane-10001-20000.txt")); },
+             [this] { form_->close(); });
         Press();
         std::fprintf(stderr, "the run went on after the window closed\n");
         std::exit(1);
