@@ -130,6 +130,16 @@ x_message_box() {
   return 1
 }
 
+# x_answer_message KEY [SECONDS]: waits for one of the program's message boxes,
+# gives it the focus and presses KEY in it (Return for its default button,
+# Escape to cancel). Call it once x_message_text has seen the box's text.
+x_answer_message() {
+  local box
+  box=$(x_message_box "${2:-30}") || { echo "no message box to answer" >&2; return 1; }
+  xdotool windowactivate --sync "$box" >/dev/null 2>&1 || true
+  xdotool key "$1"
+}
+
 # Clicks at a point of the main window's client area, in pixels.
 x_click() {
   xdotool mousemove --window "$WINDOW" "$1" "$2" click 1
@@ -176,28 +186,42 @@ x_button() { x_atspi button; }
 # x_wait_button REGEX [SECONDS]: waits until x_button matches REGEX; prints it.
 x_wait_button() { x_atspi wait-button "$1" "${2:-30}"; }
 
-# x_message_text [SECONDS]: waits for one of the program's message boxes and
-# prints its text (the texts of its labels, one a line).
-x_message_text() { x_atspi message "${1:-30}"; }
+# x_message_text [SECONDS [TEXT]]: waits for one of the program's message
+# boxes (one that says TEXT, if given) and prints its text (the texts of its
+# labels, one a line). Waiting for the text, not just for a box, keeps a box
+# that is still closing from being taken for the next one.
+x_message_text() { x_atspi message "${1:-30}" ${2+"$2"}; }
 
 # x_message_count: how many of the program's message boxes are open now.
 x_message_count() { x_atspi messages; }
+
+# x_centre NAME: the screen coordinates "X Y" of the centre of the main
+# window's control named NAME. The window does not move: found while the
+# program is idle, they serve for quick clicks during a run, when every read
+# over the bus waits for the run's next pass through its events.
+x_centre() { x_atspi centre "$1"; }
+
+# x_click_screen X Y: clicks at a point of the screen.
+x_click_screen() { xdotool mousemove "$1" "$2" click 1; }
 
 # x_click_control NAME: clicks the centre of the main window's control named
 # NAME (the button by its caption), found on the bus rather than by pixels.
 x_click_control() {
   local xy
-  xy=$(x_atspi centre "$1") || return 1
+  xy=$(x_centre "$1") || return 1
   # shellcheck disable=SC2086  # "X Y"
-  xdotool mousemove $xy click 1
+  x_click_screen $xy
 }
 
 # x_type_control NAME TEXT: replaces the text of the field named NAME with
-# TEXT, typed as real key presses.
+# TEXT, typed as real key presses into the main window, and waits until the
+# field shows it.
 x_type_control() {
+  xdotool windowactivate --sync "$WINDOW" >/dev/null 2>&1 || true
   x_click_control "$1" || return 1
   xdotool key ctrl+a
   xdotool type --delay 5 "$2"
+  x_atspi wait "$1" "^$(printf '%s' "$2" | sed 's/[][\.*^$+?(){}|]/\\&/g')\$" 30 >/dev/null
 }
 
 # x_tree: every object of the program on the bus (role, name, text, states),
