@@ -100,7 +100,7 @@ If this is not a good location, click Cancel and copy the program to a dedicated
 start_and_accept() {
   x_click_control Start || fail "no Start button"
   expect_message "${WARNING_BOX//\$folder/$folder}"
-  x_answer_message Return
+  x_answer_message Return || fail "the message box took no answer"
 }
 
 # Waits until the run has ended after a stop: its last step is the status
@@ -143,7 +143,7 @@ case $case_name in
       fail "not the three files: $(ls "$folder")"
     cmp <(cd "$folder" && cat Morvane-1-10.txt Morvane-11-20.txt Morvane-21-25.txt) <(expected_records 1 25) ||
       fail "the files differ"
-    x_answer_message Return
+    x_answer_message Return || fail "the message box took no answer"
     x_wait_button '^Start enabled$' >/dev/null || fail "the button did not return to Start"
     [[ $(x_read Status) == "Files saved to $folder" ]] || fail "status: $(x_read Status)"
     # Start again: no warning this time, so the first box is "Finished.".
@@ -151,7 +151,7 @@ case $case_name in
     x_click_control Start
     expect_message "Finished."
     cmp "$folder/Morvane-11-12.txt" <(expected_records 11 12) || fail "the second run's files differ"
-    x_answer_message Return
+    x_answer_message Return || fail "the message box took no answer"
     x_wait_button '^Start enabled$' >/dev/null || fail "the button did not return to Start"
     [[ $(x_message_count) == 0 ]] || fail "another message after \"Finished.\""
     wmctrl -i -c "$WINDOW"
@@ -199,7 +199,7 @@ case $case_name in
   cancel)
     x_click_control Start || fail "no Start button"
     expect_message "${WARNING_BOX//\$folder/$folder}"
-    x_answer_message Escape
+    x_answer_message Escape || fail "the message box took no answer"
     expect_exit 30
     [[ -z $(series_files "$folder") ]] || fail "Cancel left files: $(ls "$folder")"
     ;;

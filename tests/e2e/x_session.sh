@@ -24,7 +24,9 @@ x_cleanup() {
 }
 trap x_cleanup EXIT
 
-# Starts Xvfb on a free display and a window manager; exports DISPLAY. The
+# Starts Xvfb on a free display, a window manager and, unless X_ACCESSIBILITY
+# is 0, the accessibility bus (Qt then serves every window on it, at a
+# cost to a run that the window benchmark leaves out); exports DISPLAY. The
 # server picks the display itself (-displayfd) and takes it under its lock,
 # so that sessions started side by side never share one. -noreset: by
 # default the server resets when its last client leaves, and a client
@@ -53,7 +55,7 @@ x_start() {
   for _ in $(seq 100); do x_wm_ready && break; sleep 0.05; done
   x_wm_ready || { echo "openbox did not start" >&2; cat "$X_WORK/openbox.log" >&2; return 1; }
   sleep 0.5
-  x_start_accessibility
+  [[ ${X_ACCESSIBILITY:-1} == 0 ]] || x_start_accessibility
 }
 
 # Starts a private D-Bus session bus and the accessibility bus on it; exports
@@ -90,7 +92,9 @@ x_program() {
   shift
   mkdir -p "$folder"
   cp "$PROGRAM" "$folder/morvane"
-  env QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$@" "$folder/morvane" >/dev/null 2>"$folder/../stderr" &
+  local accessibility=()
+  [[ ${X_ACCESSIBILITY:-1} == 0 ]] || accessibility=(QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1)
+  env "${accessibility[@]}" "$@" "$folder/morvane" >/dev/null 2>"$folder/../stderr" &
   PROGRAM_PID=$!
   x_pids+=("$PROGRAM_PID")
   WINDOW=
@@ -132,12 +136,19 @@ x_message_box() {
 
 # x_answer_message KEY [SECONDS]: waits for one of the program's message boxes,
 # gives it the focus and presses KEY in it (Return for its default button,
-# Escape to cancel). Call it once x_message_text has seen the box's text.
+# Escape to cancel), then waits until the box has gone, so that the next
+# box looked for is never this one.
 x_answer_message() {
-  local box
+  local box _
   box=$(x_message_box "${2:-30}") || { echo "no message box to answer" >&2; return 1; }
   xdotool windowactivate --sync "$box" >/dev/null 2>&1 || true
   xdotool key "$1"
+  for _ in $(seq 600); do
+    xdotool search --onlyvisible --pid "$PROGRAM_PID" --name '^Morvane$' 2>/dev/null | grep -qx "$box" || return 0
+    sleep 0.05
+  done
+  echo "the message box stayed open after $1" >&2
+  return 1
 }
 
 # Clicks at a point of the main window's client area, in pixels.
