@@ -18,6 +18,9 @@ PROGRAM=$tree/ui/morvane
 X_ACCESSIBILITY=0
 source tests/e2e/x_session.sh
 
+# The program has reported $1 runs on stderr.
+runs_reported() { (($(grep -c 'morvane: run' "$X_WORK/stderr") == $1)); }
+
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
 echo "== headless: engine_bench Run/2^47, 3 repetitions"
@@ -42,12 +45,7 @@ for run in 1 2 3; do
   x_message_box 120 >/dev/null
   echo "run $run: $(ls "$X_WORK"/program/Morvane-*.txt | wc -l) files"
   x_answer_message Return
-  for _ in $(seq 600); do
-    (($(grep -c 'morvane: run' "$X_WORK/stderr") == run)) && continue 2
-    sleep 0.05
-  done
-  echo "run $run was not reported" >&2
-  exit 1
+  x_wait_until 30 runs_reported "$run" || { echo "run $run was not reported" >&2; exit 1; }
 done
 mapfile -t window_ms < <(awk '/morvane: run/ { print $3 }' "$X_WORK/stderr")
 peak_kb=$(awk '/^VmHWM/ { print $2 }' "/proc/$PROGRAM_PID/status")

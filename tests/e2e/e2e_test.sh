@@ -65,24 +65,23 @@ series_listing() {
   (cd "$1" && ls -l --time-style=+ Morvane-*.txt 2>/dev/null)
 }
 
-# Waits until the run's first file holds records, for up to $2 s.
-wait_for_records() {
-  local deadline=$((SECONDS + $2)) file
-  while true; do
-    file=$(series_files "$1" | head -1)
-    [[ -n $file && -s $1/$file ]] && return 0
-    ((SECONDS <= deadline)) || fail "no records in a file after $2 s: $(ls "$1")"
-    sleep 0.05
-  done
+# The run's first file holds records.
+records_in_folder() {
+  local file
+  file=$(series_files "$folder" | head -1)
+  [[ -n $file && -s $folder/$file ]]
 }
 
-# Waits for the program to end; fails unless it ends within $1 s with code 0.
+# Waits until records have reached the files: the run is going on.
+wait_for_records() {
+  x_wait_until 30 records_in_folder || fail "no records in a file after 30 s: $(ls "$folder")"
+}
+
+program_ended() { ! kill -0 "$PROGRAM_PID" 2>/dev/null; }
+
+# Waits for the program to end; fails unless it ends within 30 s with code 0.
 expect_exit() {
-  local deadline=$((SECONDS + $1))
-  while kill -0 "$PROGRAM_PID" 2>/dev/null; do
-    ((SECONDS <= deadline)) || fail "the program did not end within $1 s"
-    sleep 0.05
-  done
+  x_wait_until 30 program_ended || fail "the program did not end within 30 s"
   wait "$PROGRAM_PID" || fail "the program ended with code $?"
 }
 
@@ -155,13 +154,13 @@ case $case_name in
     x_wait_button '^Start enabled$' >/dev/null || fail "the button did not return to Start"
     [[ $(x_message_count) == 0 ]] || fail "another message after \"Finished.\""
     wmctrl -i -c "$WINDOW"
-    expect_exit 30
+    expect_exit
     ;;
   escape)
     x_type_control "Lines per file" 100000 || fail "could not type the lines per file"
     read -r from_x from_y < <(x_centre From)
     start_and_accept
-    wait_for_records "$folder" 30
+    wait_for_records
     # Escape wherever the focus is in the window: here in a field.
     xdotool windowactivate --sync "$WINDOW" >/dev/null 2>&1 || true
     x_click_screen "$from_x" "$from_y"
@@ -170,7 +169,7 @@ case $case_name in
     expect_run_prefix "$folder" 100000
     expect_nothing_more
     wmctrl -i -c "$WINDOW"
-    expect_exit 30
+    expect_exit
     ;;
   stop)
     # What a screen reader speaks: the warning's text, and the button's
@@ -180,7 +179,7 @@ case $case_name in
     x_type_control "Lines per file" 100000 || fail "could not type the lines per file"
     read -r button_x button_y < <(x_centre Start)
     start_and_accept
-    wait_for_records "$folder" 30
+    wait_for_records
     [[ $(x_button) == "Stop enabled" ]] || fail "during a run the button is \"$(x_button)\""
     x_click_screen "$button_x" "$button_y"
     wait_for_stopped_run
@@ -191,16 +190,16 @@ case $case_name in
     x_type_control "Lines per file" 100000 || fail "could not type the lines per file"
     start_and_accept
     # Closed once records have reached the file: in the middle of the run.
-    wait_for_records "$folder" 30
+    wait_for_records
     wmctrl -i -c "$WINDOW"
-    expect_exit 30
+    expect_exit
     expect_run_prefix "$folder" 100000
     ;;
   cancel)
     x_click_control Start || fail "no Start button"
     expect_message "${WARNING_BOX//\$folder/$folder}"
     x_answer_message Escape || fail "the message box took no answer"
-    expect_exit 30
+    expect_exit
     [[ -z $(series_files "$folder") ]] || fail "Cancel left files: $(ls "$folder")"
     ;;
   *)
