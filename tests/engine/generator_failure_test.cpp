@@ -20,9 +20,9 @@ namespace {
 using enginetest::ExpectedRecords;
 using enginetest::FailingFileSystem;
 using enginetest::FakeRunView;
-using enginetest::ReadFile;
 using enginetest::RunFixture;
 using enginetest::TempFolder;
+using enginetest::TestRun;
 using enginetest::WriteFile;
 using Operation = FailingFileSystem::Operation;
 
@@ -42,28 +42,26 @@ const char* Verb(Operation operation) {
 // A run from 1 to 25 by 10 over files left by an earlier run, so that it
 // deletes, creates, writes and closes, with one of those operations failing.
 struct FailingRun {
-  FailingRun(int failAt, bool persistent, std::size_t bufferBytes) : files(failAt, persistent, ENOSPC) {
+  FailingRun(int failAt, bool persistent, std::size_t bufferBytes)
+      : files(failAt, persistent, ENOSPC), run(files, bufferBytes), folder(run.folder), view(run.view) {
     for (const char* name : kSeries) WriteFile(folder / name, kOldContents);
-    view.from = "1";
-    view.to = "25";
-    view.linesPerFile = "10";
-    Generator run(view, folder.path(), files, bufferBytes);
-    run.PD();
+    run.Run("1", "25", "10");
   }
 
   // What this run left in its files, in order.
   std::string Written() const {
     std::string written;
     for (const std::string& name : folder.Names()) {
-      const std::string contents = ReadFile(folder / name);
+      const std::string contents = run.File(name);
       if (contents != kOldContents) written += contents;
     }
     return written;
   }
 
-  TempFolder folder;
-  FakeRunView view;
   FailingFileSystem files;
+  TestRun run;
+  const TempFolder& folder;
+  const FakeRunView& view;
 };
 
 TEST(FailingFileOperations, EachFailureIsToldOnceClosesTheFileAndKeepsEarlierRecords) {
@@ -104,9 +102,10 @@ TEST(FailingFileOperations, EachFailureIsToldOnceClosesTheFileAndKeepsEarlierRec
   }
 }
 
+using RealFailures = RunFixture;
+
 // In a child process, whose file size limit cannot leak into the tests.
-TEST(RealFailures, AWriteFailingPartWayGivesTheSystemsReasonAndKeepsWhatWasWritten) {
-  TempFolder folder;
+TEST_F(RealFailures, AWriteFailingPartWayGivesTheSystemsReasonAndKeepsWhatWasWritten) {
   int pipeEnds[2];
   ASSERT_EQ(::pipe(pipeEnds), 0);
   const pid_t child = ::fork();
@@ -118,10 +117,7 @@ TEST(RealFailures, AWriteFailingPartWayGivesTheSystemsReasonAndKeepsWhatWasWritt
     ::getrlimit(RLIMIT_FSIZE, &limit);
     limit.rlim_cur = 1000;
     ::setrlimit(RLIMIT_FSIZE, &limit);
-    FakeRunView view;
-    view.to = "1000";
-    Generator run(view, folder.path());
-    run.PD();
+    Run("1", "1000");
     std::string report;
     for (const auto& message : view.messages) report += message.text + "\n";
     report += view.status;
@@ -139,21 +135,17 @@ TEST(RealFailures, AWriteFailingPartWayGivesTheSystemsReasonAndKeepsWhatWasWritt
 
   const std::string path = folder / "Morvane-1-100000.txt";
   EXPECT_EQ(report, "Cannot write " + path + ": File too large\nstatus before the run");
-  const std::string written = ReadFile(path);
+  const std::string written = File("Morvane-1-100000.txt");
   EXPECT_EQ(written.size(), 1000U);
   EXPECT_EQ(written, ExpectedRecords("1", "1000").substr(0, 1000));
 }
 
-TEST(RealFailures, ACreateTheSystemRefusesGivesTheSystemsReason) {
+TEST_F(RealFailures, ACreateTheSystemRefusesGivesTheSystemsReason) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
-  TempFolder folder;
-  FakeRunView view;
-  view.to = "5";
-  Generator run(view, folder.path());
   // The folder is root's, mode 0700: closed to anyone else.
   ::setfsgid(65534);
   ::setfsuid(65534);
-  run.PD();
+  Run("1", "5");
   ::setfsuid(0);
   ::setfsgid(0);
   ASSERT_EQ(view.messages.size(), 1U);
