@@ -30,6 +30,9 @@ POLL_SECONDS = 0.05
 # The program registers on the bus a moment after its window shows.
 WINDOW_SECONDS = 30
 MESSAGE_ROLES = ("dialog", "alert")
+# A top-level QWidget is offered as a "filler", a QMainWindow as a "frame";
+# tooltips and drop-downs are top-levels of other roles.
+MAIN_WINDOW_ROLES = ("filler", "frame")
 
 
 class NotFound(Exception):
@@ -55,9 +58,8 @@ def top_levels(pid):
 
 
 def main_window(pid):
-    # A top-level widget that is not a dialog is offered as a "filler".
     for window in top_levels(pid):
-        if window.getRoleName() not in MESSAGE_ROLES:
+        if window.getRoleName() in MAIN_WINDOW_ROLES:
             return window
     raise NotFound("the main window is not on the accessibility bus")
 

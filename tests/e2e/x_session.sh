@@ -87,6 +87,7 @@ x_start_accessibility() {
     { echo "the accessibility bus did not start" >&2; cat "$X_WORK/atspi-address" "$X_WORK/dbus.log" >&2; return 1; }
 }
 
+# openbox has run its startup command and offers window activation.
 x_wm_ready() {
   [[ -e $X_WORK/openbox-ready ]] && xprop -root _NET_SUPPORTED 2>/dev/null | grep -q _NET_ACTIVE_WINDOW
 }
@@ -153,7 +154,8 @@ x_window_gone() {
   ! xdotool search --onlyvisible --pid "$PROGRAM_PID" --name '^Morvane$' 2>/dev/null | grep -qx "$1"
 }
 
-# Clicks at a point of the main window's client area, in pixels.
+# By pixels, for sessions without the accessibility bus (the window
+# benchmark): clicks at a point of the main window's client area.
 x_click() {
   xdotool mousemove --window "$WINDOW" "$1" "$2" click 1
 }
@@ -241,7 +243,7 @@ x_type_control() {
 # for a failure's report.
 x_tree() { x_atspi tree; }
 
-# The controls' centres (client-area pixels).
+# The controls' centres (client-area pixels), for x_click and x_type_into.
 START_X=392 START_Y=35
 FROM_X=64 FROM_Y=35
 TO_X=185 TO_Y=35

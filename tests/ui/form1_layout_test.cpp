@@ -52,7 +52,7 @@ TEST_F(Form1Layout, WarningIsRedAndBoldAndStatusSitsOnTheButtonFace) {
 
 TEST_F(Form1Layout, TabWalksButtonFromToListStatusAndTheButtonHasTheFocus) {
   QApplication::setActiveWindow(form_.get());
-  ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get(), 30000)) << "the window did not become active in 30 s";
   EXPECT_EQ(QApplication::focusWidget(), Command1);
   std::vector<QString> visited;
   QWidget* widget = Command1;
