@@ -85,8 +85,20 @@ int FailingFileSystem::OpenForAppend(const std::string& path, int& fd) noexcept 
 
 int FailingFileSystem::Write(int fd, const char* data, std::size_t size, std::size_t& written) noexcept {
   written = 0;
-  if (const int error = Next(Operation::kWrite)) return error;
+  writeSizes_.push_back(size);
+  if (const int error = Next(Operation::kWrite)) {
+    if (takenBeforeFailing_ == 0 || size < 2) return error;
+    const std::size_t part = std::min(takenBeforeFailing_, size - 1);
+    takenBeforeFailing_ = 0;
+    ++failAt_;
+    return real_.Write(fd, data, part, written);
+  }
   return real_.Write(fd, data, size, written);
+}
+
+int FailingFileSystem::Truncate(int fd, std::uint64_t length) noexcept {
+  if (const int error = Next(Operation::kTruncate)) return error;
+  return real_.Truncate(fd, length);
 }
 
 int FailingFileSystem::Close(int fd) noexcept {
@@ -94,6 +106,13 @@ int FailingFileSystem::Close(int fd) noexcept {
   --openFiles_;
   const int realError = real_.Close(fd);
   return error ? error : realError;
+}
+
+int FailingFileSystem::SpaceOf(const std::string& path, Space& result) noexcept {
+  ++spaceQueries;
+  if (!space) return real_.SpaceOf(path, result);
+  result = *space;
+  return 0;
 }
 
 }  // namespace morvane::enginetest

@@ -33,7 +33,8 @@ const char* Verb(Operation operation) {
   switch (operation) {
     case Operation::kUnlink: return "Cannot delete ";
     case Operation::kOpen: return "Cannot create ";
-    case Operation::kWrite: return "Cannot write ";
+    case Operation::kWrite:
+    case Operation::kTruncate: return "Cannot write ";
     case Operation::kClose: return "Cannot close ";
   }
   return "";
@@ -42,7 +43,8 @@ const char* Verb(Operation operation) {
 // A run from 1 to 25 by 10 over files left by an earlier run, so that it
 // deletes, creates, writes and closes, with one of those operations failing.
 struct FailingRun {
-  FailingRun(int failAt, bool persistent, std::size_t bufferBytes) : files(failAt, persistent, ENOSPC) {
+  FailingRun(int failAt, bool persistent, std::size_t bufferBytes, std::size_t takenBeforeFailing = 0)
+      : files(failAt, persistent, ENOSPC, takenBeforeFailing) {
     for (const char* name : kSeries) WriteFile(folder / name, kOldContents);
     view.from = "1";
     view.to = "25";
@@ -104,6 +106,42 @@ TEST(FailingFileOperations, EachFailureIsToldOnceClosesTheFileAndKeepsEarlierRec
   }
 }
 
+// The disk fills in the middle of a hand-over of several records: the system
+// takes from one byte to all but one, then fails. The file is cut back to its
+// last whole record; when the cut fails too (the failure persists), the
+// message says so.
+TEST(FailingFileOperations, APartTakenBufferIsCutBackToTheLastWholeRecord) {
+  const std::string allRecords = ExpectedRecords("1", "25");
+  constexpr std::size_t kBufferBytes = 64;
+  const FailingRun clean(0, false, kBufferBytes);
+  std::size_t bytesBefore = 0;
+  std::size_t writeNumber = 0;
+  for (int k = 1; k <= static_cast<int>(clean.files.operations().size()); ++k) {
+    if (clean.files.operations()[static_cast<std::size_t>(k - 1)] != Operation::kWrite) continue;
+    const std::size_t size = clean.files.writeSizes()[writeNumber++];
+    for (std::size_t taken = 1; taken < size; ++taken) {
+      const std::size_t lineEnd = allRecords.rfind('\n', bytesBefore + taken - 1);
+      const std::size_t whole = lineEnd == std::string::npos ? 0 : lineEnd + 1;
+      // One byte never ends a record, so the cut is needed there.
+      for (const bool cutFails : {false, true}) {
+        if (cutFails && taken > 1) break;
+        SCOPED_TRACE("write at operation " + std::to_string(k) + ", " + std::to_string(taken) + " of " +
+                     std::to_string(size) + " bytes taken" + (cutFails ? ", cut fails" : ""));
+        const FailingRun run(k, cutFails, kBufferBytes, taken);
+        ASSERT_EQ(run.view.messages.size(), 1U);
+        EXPECT_TRUE(run.view.messages[0].text.ends_with(
+            cutFails ? ".txt: No space left on device; cannot cut it back to its last whole record: "
+                       "No space left on device"
+                     : ".txt: No space left on device"))
+            << run.view.messages[0].text;
+        EXPECT_EQ(run.Written(), allRecords.substr(0, cutFails ? bytesBefore + taken : whole));
+        EXPECT_EQ(run.files.openFiles(), 0);
+      }
+    }
+    bytesBefore += size;
+  }
+}
+
 // In a child process, whose file size limit cannot leak into the tests.
 TEST(RealFailures, AWriteFailingPartWayGivesTheSystemsReasonAndKeepsWhatWasWritten) {
   TempFolder folder;
@@ -139,9 +177,9 @@ TEST(RealFailures, AWriteFailingPartWayGivesTheSystemsReasonAndKeepsWhatWasWritt
 
   const std::string path = folder / "Morvane-1-100000.txt";
   EXPECT_EQ(report, "Cannot write " + path + ": File too large\nstatus before the run");
-  const std::string written = ReadFile(path);
-  EXPECT_EQ(written.size(), 1000U);
-  EXPECT_EQ(written, ExpectedRecords("1", "1000").substr(0, 1000));
+  // The system took the first 1000 bytes; the file keeps the whole records.
+  const std::string records = ExpectedRecords("1", "1000");
+  EXPECT_EQ(ReadFile(path), records.substr(0, records.rfind('\n', 999) + 1));
 }
 
 TEST(RealFailures, ACreateTheSystemRefusesGivesTheSystemsReason) {
