@@ -2,6 +2,7 @@
 
 #include <gmpxx.h>
 #include <stdlib.h>
+#include <sys/mount.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -19,7 +20,13 @@ TempFolder::TempFolder() {
   path_ = pattern;
 }
 
+TempFolder::TempFolder(std::string_view tmpfsSize) : TempFolder() {
+  const std::string options = "size=" + std::string(tmpfsSize);
+  mounted_ = ::mount("tmpfs", path_.c_str(), "tmpfs", 0, options.c_str()) == 0;
+}
+
 TempFolder::~TempFolder() {
+  if (mounted_) ::umount2(path_.c_str(), MNT_DETACH);
   std::error_code ignored;
   std::filesystem::remove_all(path_, ignored);
 }
@@ -91,9 +98,11 @@ int FailingFileSystem::Write(int fd, const char* data, std::size_t size, std::si
     const std::size_t part = std::min(takenBeforeFailing_, size - 1);
     takenBeforeFailing_ = 0;
     ++failAt_;
-    return real_.Write(fd, data, part, written);
+    size = part;
   }
-  return real_.Write(fd, data, size, written);
+  const int error = real_.Write(fd, data, size, written);
+  bytesWritten_ += written;
+  return error;
 }
 
 int FailingFileSystem::Truncate(int fd, std::uint64_t length) noexcept {
@@ -109,9 +118,9 @@ int FailingFileSystem::Close(int fd) noexcept {
 }
 
 int FailingFileSystem::SpaceOf(const std::string& path, Space& result) noexcept {
-  ++spaceQueries;
   if (!space) return real_.SpaceOf(path, result);
   result = *space;
+  result.available -= std::min(result.available, bytesWritten_);
   return 0;
 }
 

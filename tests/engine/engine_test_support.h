@@ -18,9 +18,11 @@
 namespace morvane::enginetest {
 
 // A new empty folder under TMPDIR, removed with everything in it at the end.
+// With a size, a tmpfs of that size is mounted on it if the system allows.
 class TempFolder {
  public:
   TempFolder();
+  explicit TempFolder(std::string_view tmpfsSize);
   ~TempFolder();
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
@@ -29,9 +31,11 @@ class TempFolder {
   std::string operator/(std::string_view name) const { return path_ + "/" + std::string(name); }
   // The names of the entries in the folder, sorted.
   std::vector<std::string> Names() const;
+  bool mounted() const { return mounted_; }
 
  private:
   std::string path_;
+  bool mounted_ = false;
 };
 
 std::string ReadFile(const std::string& path);
@@ -106,7 +110,8 @@ class FailingFileSystem : public FileSystem {
   int Write(int fd, const char* data, std::size_t size, std::size_t& written) noexcept override;
   int Truncate(int fd, std::uint64_t length) noexcept override;
   int Close(int fd) noexcept override;
-  // The real disk's space unless a test sets `space`.
+  // The real disk's space unless a test sets `space`: then a disk of that
+  // size and space, less what was written since.
   int SpaceOf(const std::string& path, Space& space) noexcept override;
 
   // Every operation asked for, failed or not, in order, and the size of every
@@ -116,7 +121,6 @@ class FailingFileSystem : public FileSystem {
   int openFiles() const { return openFiles_; }
 
   std::optional<Space> space;
-  int spaceQueries = 0;
 
  private:
   // Logs the operation; returns the error it must fail with, or 0.
@@ -129,6 +133,7 @@ class FailingFileSystem : public FileSystem {
   std::size_t takenBeforeFailing_;
   std::vector<Operation> operations_;
   std::vector<std::size_t> writeSizes_;
+  std::uint64_t bytesWritten_ = 0;
   int openFiles_ = 0;
 };
 

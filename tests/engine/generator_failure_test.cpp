@@ -4,13 +4,19 @@
 #include <signal.h>
 #include <sys/fsuid.h>
 #include <sys/resource.h>
+#include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "engine/free_space_reserve.h"
+#include "engine/output_file.h"
 
 #include "tests/engine/run_fixture.h"
 
@@ -197,6 +203,96 @@ TEST(RealFailures, ACreateTheSystemRefusesGivesTheSystemsReason) {
   ASSERT_EQ(view.messages.size(), 1U);
   EXPECT_EQ(view.messages[0].text, "Cannot create " + (folder / "Morvane-1-100000.txt") + ": Permission denied");
   EXPECT_TRUE(folder.Names().empty());
+}
+
+// What a run that failed left: one critical message, no "Finished.", no
+// saved-to line, the button as after any failure but overflow, and exactly
+// the records of a run from 1 in the first file, every one whole.
+void ExpectFailedWithWholeRecords(const FakeRunView& view, const std::string& message, const std::string& written) {
+  ASSERT_EQ(view.messages.size(), 1U);
+  EXPECT_EQ(view.messages[0].text, message);
+  EXPECT_EQ(view.messages[0].icon, MessageIcon::kCritical);
+  EXPECT_EQ(view.status.find("saved to"), std::string::npos) << view.status;
+  EXPECT_EQ(view.caption, "Stop");
+  const std::string records = ExpectedRecords("1", "100000");
+  EXPECT_EQ(written, records.substr(0, written.size()));
+  EXPECT_TRUE(written.empty() || written.ends_with("\r\n"));
+}
+
+std::string ReserveText(const std::string& folder, std::uint64_t available, std::uint64_t kept) {
+  return "Stopped before the disk is full: only " + SizeText(available) + " left in " + folder +
+         " (the program keeps " + SizeText(kept) + " free).";
+}
+
+// A disk of 100 MiB keeps 5 MiB free: a run that starts below that writes
+// nothing and replaces no file; one that starts above it stops at the buffer
+// that would eat into it, not before.
+TEST(DiskReserve, ARunNeverWritesIntoTheSpaceKeptFree) {
+  constexpr std::uint64_t kDisk = 100 << 20;
+  constexpr std::uint64_t kKept = 5 << 20;
+  constexpr std::uint64_t kHeadroom = 300 << 10;
+  for (const std::uint64_t available : {kKept - 1, kKept + kHeadroom}) {
+    SCOPED_TRACE(available);
+    TempFolder folder;
+    const std::string path = folder / "Morvane-1-100000.txt";
+    WriteFile(path, kOldContents);
+    FakeRunView view;
+    FailingFileSystem files(0, false, 0);
+    files.space = FileSystem::Space{available, kDisk};
+    Generator run(view, folder.path(), files);
+    run.PD();
+    const std::string written = ReadFile(path);
+    if (available < kKept) {
+      EXPECT_EQ(written, kOldContents);
+      ExpectFailedWithWholeRecords(view, ReserveText(folder.path(), available, kKept), "");
+    } else {
+      EXPECT_LE(written.size(), kHeadroom);
+      EXPECT_GT(written.size(), kHeadroom - OutputFile::kDefaultBufferBytes);
+      ExpectFailedWithWholeRecords(view, ReserveText(folder.path(), available - written.size(), kKept), written);
+    }
+  }
+}
+
+TEST(SizeText, RoundsDownSoAsNeverToClaimMoreThanThereIs) {
+  const std::pair<std::uint64_t, const char*> cases[] = {
+      {0, "0 bytes"},         {1, "1 byte"},          {1023, "1023 bytes"},
+      {1024, "1 KiB"},        {1535, "1.4 KiB"},      {(10 << 20) - 1, "9.9 MiB"},
+      {10 << 20, "10 MiB"},   {(812ULL << 20) + 1000, "812 MiB"}, {1ULL << 30, "1 GiB"},
+      {~0ULL, "15 EiB"},
+  };
+  for (const auto& [bytes, text] : cases) EXPECT_EQ(SizeText(bytes), text) << bytes;
+}
+
+// A real disk filling up: a tmpfs, where the system takes part of the last
+// buffer and refuses the rest. With the reserve standing aside (a disk that
+// does not tell its size) the run meets the full disk itself.
+TEST(RealFailures, AFullDiskEndsTheRunWithWholeRecords) {
+  TempFolder folder("1m");
+  if (!folder.mounted()) GTEST_SKIP() << "the system refused to mount a tmpfs";
+  FakeRunView view;
+  FailingFileSystem files(0, false, 0);
+  files.space = FileSystem::Space{};
+  Generator run(view, folder.path(), files);
+  run.PD();
+  const std::string path = folder / "Morvane-1-100000.txt";
+  const std::string written = ReadFile(path);
+  ExpectFailedWithWholeRecords(view, "Cannot write " + path + ": No space left on device", written);
+  EXPECT_GT(written.size(), (1U << 20) - OutputFile::kDefaultBufferBytes);
+}
+
+TEST(RealFailures, TheReserveOnARealDiskStopsTheRunWithWholeRecords) {
+  TempFolder folder("4m");
+  if (!folder.mounted()) GTEST_SKIP() << "the system refused to mount a tmpfs";
+  FakeRunView view;
+  Generator run(view, folder.path());
+  run.PD();
+  struct statvfs disk {};
+  ASSERT_EQ(::statvfs(folder.path().c_str(), &disk), 0);
+  const std::uint64_t kept = disk.f_blocks * disk.f_frsize / 20;
+  const std::uint64_t available = disk.f_bavail * disk.f_frsize;
+  EXPECT_GE(available, kept);
+  ExpectFailedWithWholeRecords(view, ReserveText(folder.path(), available, kept),
+                               ReadFile(folder / "Morvane-1-100000.txt"));
 }
 
 using UnsafeFrom = RunFixture;
