@@ -87,7 +87,6 @@ void Form1::createControls() {
 
   Command1 = new QPushButton(QStringLiteral("Start"), this);
   Command1->setObjectName(QStringLiteral("Command1"));
-  Command1->setAccessibleName(QStringLiteral("Start/Stop"));
   connect(Command1, &QPushButton::clicked, this, &Form1::onCommand1Pressed);
 
   txFrom = new QLineEdit(QStringLiteral("1"), this);
@@ -119,7 +118,6 @@ void Form1::createControls() {
   Label1 = new QLabel(
       QStringLiteral("WARNING: Generates ~200MB of Data Per Minute (~10GB in 45 Minutes)"), Frame2);
   Label1->setObjectName(QStringLiteral("Label1"));
-  Label1->setAccessibleName(QStringLiteral("Warning"));
   Label1->setTextFormat(Qt::PlainText);
   Label1->setFont(SansFont(8.25, true));
   QPalette warningColours = Label1->palette();

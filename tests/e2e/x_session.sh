@@ -1,19 +1,25 @@
 # A private X session for driving the real program: a fresh folder, an Xvfb
 # server on a free display, openbox (so that windows can be activated and
-# closed as a person would), and the program copied into the folder.
+# closed as a person would), a private D-Bus session with its accessibility
+# bus (so that the tests can read the window as a screen reader does), and
+# the program copied into the folder.
 # Sourced by the end-to-end tests, the screenshot and the benchmark scripts.
 # Everything started here is killed when the sourcing script exits.
 
 x_pids=()
+# Process groups: the buses start helpers of their own.
+x_groups=()
 X_WORK=$(mktemp -d "${TMPDIR:-/tmp}/morvane-x-XXXXXX")
 
 x_cleanup() {
   local pid
+  for pid in "${x_groups[@]}"; do kill -- "-$pid" 2>/dev/null || true; done
   for pid in "${x_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  for pid in "${x_pids[@]}"; do
+  for pid in "${x_groups[@]}" "${x_pids[@]}"; do
     for _ in 1 2 3 4 5 6 7 8 9 10; do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
     kill -9 "$pid" 2>/dev/null || true
   done
+  for pid in "${x_groups[@]}"; do kill -9 -- "-$pid" 2>/dev/null || true; done
   rm -rf "$X_WORK"
 }
 trap x_cleanup EXIT
@@ -47,19 +53,44 @@ x_start() {
   for _ in $(seq 100); do x_wm_ready && break; sleep 0.05; done
   x_wm_ready || { echo "openbox did not start" >&2; cat "$X_WORK/openbox.log" >&2; return 1; }
   sleep 0.5
+  x_start_accessibility
+}
+
+# Starts a private D-Bus session bus and the accessibility bus on it; exports
+# DBUS_SESSION_BUS_ADDRESS. The session bus starts the accessibility bus
+# launcher when first asked for its address, and that one the registry, all
+# in the session bus's process group (setsid keeps the pid, the script not
+# being a group leader), so that they end together.
+x_start_accessibility() {
+  local address="" _
+  setsid dbus-daemon --session --nofork --address="unix:path=$X_WORK/session-bus" \
+    --print-address=3 3>"$X_WORK/bus-address" >"$X_WORK/dbus.log" 2>&1 &
+  x_groups+=($!)
+  for _ in $(seq 200); do
+    address=$(head -1 "$X_WORK/bus-address" 2>/dev/null)
+    [[ -n $address ]] && break
+    sleep 0.05
+  done
+  [[ -n $address ]] || { echo "the D-Bus session did not start" >&2; cat "$X_WORK/dbus.log" >&2; return 1; }
+  export DBUS_SESSION_BUS_ADDRESS=$address
+  # Blocks until the accessibility bus is up, then prints its address.
+  dbus-send --session --print-reply --reply-timeout=30000 --dest=org.a11y.Bus /org/a11y/bus \
+    org.a11y.Bus.GetAddress >"$X_WORK/atspi-address" 2>&1 ||
+    { echo "the accessibility bus did not start" >&2; cat "$X_WORK/atspi-address" "$X_WORK/dbus.log" >&2; return 1; }
 }
 
 x_wm_ready() { xprop -root _NET_SUPPORTED 2>/dev/null | grep -q _NET_ACTIVE_WINDOW; }
 
 # x_program FOLDER [VAR=value...]: copies the program into FOLDER, starts it
-# there with the given environment, and sets PROGRAM_PID and WINDOW (the id
-# of its main window). Its stderr goes to FOLDER/../stderr.
+# there with the given environment (and on the accessibility bus), and sets
+# PROGRAM_PID and WINDOW (the id of its main window). Its stderr goes to
+# FOLDER/../stderr.
 x_program() {
   local folder=$1
   shift
   mkdir -p "$folder"
   cp "$PROGRAM" "$folder/morvane"
-  env "$@" "$folder/morvane" >/dev/null 2>"$folder/../stderr" &
+  env QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$@" "$folder/morvane" >/dev/null 2>"$folder/../stderr" &
   PROGRAM_PID=$!
   x_pids+=("$PROGRAM_PID")
   WINDOW=
@@ -117,6 +148,61 @@ x_type_into() {
 x_key() {
   xdotool key "$1"
 }
+
+# ---- Reading the window as a screen reader does (AT-SPI) ----
+# Each asks the program PROGRAM_PID over the accessibility bus and prints
+# what it read. A wait polls until its deadline (seconds, 30 if not given)
+# and then fails (status 1) saying on stderr what it saw last.
+
+X_ATSPI=$(dirname "${BASH_SOURCE[0]}")/atspi_window.py
+# The Debian Python: it has pyatspi, which a Python on PATH may not.
+x_atspi() { /usr/bin/python3 "$X_ATSPI" "$PROGRAM_PID" "$@"; }
+
+# x_read NAME: the text of the main window's control named NAME (Status,
+# From, To, Lines per file): a field's text, or a label's name.
+x_read() { x_atspi read "$1"; }
+
+# x_wait_text NAME REGEX [SECONDS]: waits until x_read NAME matches REGEX
+# (Python syntax); prints the text.
+x_wait_text() { x_atspi wait "$1" "$2" "${3:-30}"; }
+
+# x_labels: the texts the main window's labels speak, one a line.
+x_labels() { x_atspi labels; }
+
+# x_button: the main window's button as spoken: its name (the caption) and
+# "enabled" or "disabled", e.g. "Start enabled".
+x_button() { x_atspi button; }
+
+# x_wait_button REGEX [SECONDS]: waits until x_button matches REGEX; prints it.
+x_wait_button() { x_atspi wait-button "$1" "${2:-30}"; }
+
+# x_message_text [SECONDS]: waits for one of the program's message boxes and
+# prints its text (the texts of its labels, one a line).
+x_message_text() { x_atspi message "${1:-30}"; }
+
+# x_message_count: how many of the program's message boxes are open now.
+x_message_count() { x_atspi messages; }
+
+# x_click_control NAME: clicks the centre of the main window's control named
+# NAME (the button by its caption), found on the bus rather than by pixels.
+x_click_control() {
+  local xy
+  xy=$(x_atspi centre "$1") || return 1
+  # shellcheck disable=SC2086  # "X Y"
+  xdotool mousemove $xy click 1
+}
+
+# x_type_control NAME TEXT: replaces the text of the field named NAME with
+# TEXT, typed as real key presses.
+x_type_control() {
+  x_click_control "$1" || return 1
+  xdotool key ctrl+a
+  xdotool type --delay 5 "$2"
+}
+
+# x_tree: every object of the program on the bus (role, name, text, states),
+# for a failure's report.
+x_tree() { x_atspi tree; }
 
 # The controls' centres (client-area pixels).
 START_X=392 START_Y=35
