@@ -1,5 +1,6 @@
 #include "engine/free_space_reserve.h"
 
+#include <cstdio>
 #include <iterator>
 
 namespace morvane {
@@ -37,11 +38,15 @@ std::string SizeText(std::uint64_t bytes) {
     scaled /= 1024;
     ++unit;
   }
-  const std::uint64_t tenths = scaled * 10 / 1024;
-  std::string text = std::to_string(tenths / 10);
+  const auto tenths = static_cast<unsigned long long>(scaled * 10 / 1024);
+  char text[32];
   // A tenth matters below 10 units only.
-  if (tenths < 100 && tenths % 10 != 0) text += "." + std::to_string(tenths % 10);
-  return text + " " + kUnits[unit];
+  if (tenths < 100 && tenths % 10 != 0) {
+    std::snprintf(text, sizeof text, "%llu.%llu %s", tenths / 10, tenths % 10, kUnits[unit]);
+  } else {
+    std::snprintf(text, sizeof text, "%llu %s", tenths / 10, kUnits[unit]);
+  }
+  return text;
 }
 
 }  // namespace morvane
