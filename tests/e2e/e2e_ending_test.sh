@@ -44,7 +44,7 @@ expect_whole_records() {
   local written
   written=$(/usr/bin/python3 "$RECORDS" "$1" "$LINES_PER_FILE") || fail "the files are not whole records"
   ((written >= $2)) || fail "$written records, fewer than the $2 the progress line showed"
-  echo "$written records, every one whole, the progress line showed $2"
+  echo "$written records, every one whole (at least $2 expected)"
 }
 
 # The program ends from outside during a run: after the progress line it read
@@ -92,7 +92,9 @@ case $case_name in
     [[ $(x_button) == "Stop enabled" ]] || fail "after the failure the button is \"$(x_button)\""
     read -r blocks available < <(stat -f -c '%b %a' "$folder")
     ((available * 20 >= blocks)) || fail "the run ate into the space kept free: $available of $blocks blocks left"
-    expect_whole_records "$folder" "$(x_read Status | cut -d' ' -f1)"
+    # The buffer refused held the last records, perhaps some that the
+    # progress line showed: no count to reach here.
+    expect_whole_records "$folder" 0
     # A logout while the message is open ends the program all the same.
     kill -TERM "$PROGRAM_PID"
     expect_end 30 143
