@@ -33,9 +33,7 @@ expect_end() {
 # line shows the run's progress, and prints that line.
 start_run() {
   x_click_control Start || fail "no Start button"
-  x_message_text 30 >/dev/null || fail "no first-press warning"
-  xdotool windowactivate --sync "$(x_message_box 10)" >/dev/null 2>&1 || true
-  x_key Return
+  x_answer_message Return || fail "no first-press warning to accept"
   x_wait_text Status '^[1-9]' 30 || fail "the run shows no progress"
 }
 

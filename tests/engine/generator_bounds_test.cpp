@@ -37,22 +37,17 @@ TEST_F(Bounds, TheLastSquareThatFitsIsWrittenAndTwoToThe48Overflows) {
 // overflows; a disk that refuses them must not pass unnoticed behind the
 // bound's message.
 TEST(BoundsWithAFullDisk, TheRecordsThatCouldNotBeWrittenAreReportedAfterTheBound) {
-  enginetest::TempFolder folder;
-  enginetest::FakeRunView view;
-  view.from = "281474976710650";
-  view.to = "1000000000000000";
-  view.linesPerFile = "# lines per file";
   // Creating the file is the first operation; the write at the close the second.
   enginetest::FailingFileSystem files(2, false, ENOSPC);
-  Generator run(view, folder.path(), files);
-  run.PD();
-  ASSERT_EQ(view.messages.size(), 2U);
-  EXPECT_EQ(view.messages[0].text, "Bounds of program have been exceeded");
-  EXPECT_EQ(view.messages[1].text, "Cannot write " + folder.path() +
-                                       "/Morvane-281474976710650-281474976810649.txt: " +
-                                       "No space left on device");
-  EXPECT_EQ(view.messages[1].icon, MessageIcon::kCritical);
-  EXPECT_EQ(view.caption, "Start");
+  enginetest::TestRun run(files);
+  run.Run("281474976710650", "1000000000000000");
+  ASSERT_EQ(run.view.messages.size(), 2U);
+  EXPECT_EQ(run.view.messages[0].text, "Bounds of program have been exceeded");
+  EXPECT_EQ(run.view.messages[1].text, "Cannot write " + run.folder.path() +
+                                           "/Morvane-281474976710650-281474976810649.txt: " +
+                                           "No space left on device");
+  EXPECT_EQ(run.view.messages[1].icon, MessageIcon::kCritical);
+  EXPECT_EQ(run.view.caption, "Start");
   EXPECT_EQ(files.openFiles(), 0);
 }
 
@@ -86,14 +81,9 @@ TEST_F(Bounds, TheLinesFieldIsRoundedHalfToEvenOrDefaultsWhenNotNumeric) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
-    enginetest::TempFolder fresh;
-    enginetest::FakeRunView freshView;
-    freshView.from = "1";
-    freshView.to = "1";
-    freshView.linesPerFile = c.text;
-    Generator run(freshView, fresh.path());
-    run.PD();
-    EXPECT_EQ(fresh.Names(), std::vector<std::string>{c.firstFile});
+    enginetest::TestRun run;
+    run.Run("1", "1", c.text);
+    EXPECT_EQ(run.folder.Names(), std::vector<std::string>{c.firstFile});
   }
 }
 

@@ -16,7 +16,6 @@
 #include <vector>
 
 #include "engine/free_space_reserve.h"
-#include "engine/output_file.h"
 
 #include "tests/engine/run_fixture.h"
 
@@ -29,6 +28,7 @@ using enginetest::FakeRunView;
 using enginetest::ReadFile;
 using enginetest::RunFixture;
 using enginetest::TempFolder;
+using enginetest::TestRun;
 using enginetest::WriteFile;
 using Operation = FailingFileSystem::Operation;
 
@@ -50,28 +50,26 @@ const char* Verb(Operation operation) {
 // deletes, creates, writes and closes, with one of those operations failing.
 struct FailingRun {
   FailingRun(int failAt, bool persistent, std::size_t bufferBytes, std::size_t takenBeforeFailing = 0)
-      : files(failAt, persistent, ENOSPC, takenBeforeFailing) {
+      : files(failAt, persistent, ENOSPC, takenBeforeFailing), run(files, bufferBytes), folder(run.folder),
+        view(run.view) {
     for (const char* name : kSeries) WriteFile(folder / name, kOldContents);
-    view.from = "1";
-    view.to = "25";
-    view.linesPerFile = "10";
-    Generator run(view, folder.path(), files, bufferBytes);
-    run.PD();
+    run.Run("1", "25", "10");
   }
 
   // What this run left in its files, in order.
   std::string Written() const {
     std::string written;
     for (const std::string& name : folder.Names()) {
-      const std::string contents = ReadFile(folder / name);
+      const std::string contents = run.File(name);
       if (contents != kOldContents) written += contents;
     }
     return written;
   }
 
-  TempFolder folder;
-  FakeRunView view;
   FailingFileSystem files;
+  TestRun run;
+  const TempFolder& folder;
+  const FakeRunView& view;
 };
 
 TEST(FailingFileOperations, EachFailureIsToldOnceClosesTheFileAndKeepsEarlierRecords) {
@@ -148,9 +146,10 @@ TEST(FailingFileOperations, APartTakenBufferIsCutBackToTheLastWholeRecord) {
   }
 }
 
+using RealFailures = RunFixture;
+
 // In a child process, whose file size limit cannot leak into the tests.
-TEST(RealFailures, AWriteFailingPartWayGivesTheSystemsReasonAndKeepsWhatWasWritten) {
-  TempFolder folder;
+TEST_F(RealFailures, AWriteFailingPartWayGivesTheSystemsReasonAndKeepsWhatWasWritten) {
   int pipeEnds[2];
   ASSERT_EQ(::pipe(pipeEnds), 0);
   const pid_t child = ::fork();
@@ -162,10 +161,7 @@ TEST(RealFailures, AWriteFailingPartWayGivesTheSystemsReasonAndKeepsWhatWasWritt
     ::getrlimit(RLIMIT_FSIZE, &limit);
     limit.rlim_cur = 1000;
     ::setrlimit(RLIMIT_FSIZE, &limit);
-    FakeRunView view;
-    view.to = "1000";
-    Generator run(view, folder.path());
-    run.PD();
+    Run("1", "1000");
     std::string report;
     for (const auto& message : view.messages) report += message.text + "\n";
     report += view.status;
@@ -185,19 +181,15 @@ TEST(RealFailures, AWriteFailingPartWayGivesTheSystemsReasonAndKeepsWhatWasWritt
   EXPECT_EQ(report, "Cannot write " + path + ": File too large\nstatus before the run");
   // The system took the first 1000 bytes; the file keeps the whole records.
   const std::string records = ExpectedRecords("1", "1000");
-  EXPECT_EQ(ReadFile(path), records.substr(0, records.rfind('\n', 999) + 1));
+  EXPECT_EQ(File("Morvane-1-100000.txt"), records.substr(0, records.rfind('\n', 999) + 1));
 }
 
-TEST(RealFailures, ACreateTheSystemRefusesGivesTheSystemsReason) {
+TEST_F(RealFailures, ACreateTheSystemRefusesGivesTheSystemsReason) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
-  TempFolder folder;
-  FakeRunView view;
-  view.to = "5";
-  Generator run(view, folder.path());
   // The folder is root's, mode 0700: closed to anyone else.
   ::setfsgid(65534);
   ::setfsuid(65534);
-  run.PD();
+  Run("1", "5");
   ::setfsuid(0);
   ::setfsgid(0);
   ASSERT_EQ(view.messages.size(), 1U);
@@ -233,22 +225,20 @@ TEST(DiskReserve, ARunNeverWritesIntoTheSpaceKeptFree) {
   constexpr std::uint64_t kHeadroom = 300 << 10;
   for (const std::uint64_t available : {kKept - 1, kKept + kHeadroom}) {
     SCOPED_TRACE(available);
-    TempFolder folder;
-    const std::string path = folder / "Morvane-1-100000.txt";
-    WriteFile(path, kOldContents);
-    FakeRunView view;
     FailingFileSystem files(0, false, 0);
     files.space = FileSystem::Space{available, kDisk};
-    Generator run(view, folder.path(), files);
-    run.PD();
-    const std::string written = ReadFile(path);
+    TestRun run(files);
+    WriteFile(run.folder / "Morvane-1-100000.txt", kOldContents);
+    run.Run("1", "1000000000000000");
+    const std::string written = run.File("Morvane-1-100000.txt");
+    const std::string folder = run.folder.path();
     if (available < kKept) {
       EXPECT_EQ(written, kOldContents);
-      ExpectFailedWithWholeRecords(view, ReserveText(folder.path(), available, kKept), "");
+      ExpectFailedWithWholeRecords(run.view, ReserveText(folder, available, kKept), "");
     } else {
       EXPECT_LE(written.size(), kHeadroom);
       EXPECT_GT(written.size(), kHeadroom - OutputFile::kDefaultBufferBytes);
-      ExpectFailedWithWholeRecords(view, ReserveText(folder.path(), available - written.size(), kKept), written);
+      ExpectFailedWithWholeRecords(run.view, ReserveText(folder, available - written.size(), kKept), written);
     }
   }
 }
@@ -266,7 +256,7 @@ TEST(SizeText, RoundsDownSoAsNeverToClaimMoreThanThereIs) {
 // A real disk filling up: a tmpfs, where the system takes part of the last
 // buffer and refuses the rest. With the reserve standing aside (a disk that
 // does not tell its size) the run meets the full disk itself.
-TEST(RealFailures, AFullDiskEndsTheRunWithWholeRecords) {
+TEST(SmallTmpfs, AFullDiskEndsTheRunWithWholeRecords) {
   TempFolder folder("1m");
   if (!folder.mounted()) GTEST_SKIP() << "the system refused to mount a tmpfs";
   FakeRunView view;
@@ -280,7 +270,7 @@ TEST(RealFailures, AFullDiskEndsTheRunWithWholeRecords) {
   EXPECT_GT(written.size(), (1U << 20) - OutputFile::kDefaultBufferBytes);
 }
 
-TEST(RealFailures, TheReserveOnARealDiskStopsTheRunWithWholeRecords) {
+TEST(SmallTmpfs, TheReserveStopsTheRunWithWholeRecords) {
   TempFolder folder("4m");
   if (!folder.mounted()) GTEST_SKIP() << "the system refused to mount a tmpfs";
   FakeRunView view;

@@ -14,80 +14,65 @@ namespace {
 
 using enginetest::ExpectedRecords;
 using enginetest::FailingFileSystem;
-using enginetest::FakeRunView;
-using enginetest::ReadFile;
 using enginetest::RunFixture;
-using enginetest::TempFolder;
+using enginetest::TestRun;
 
 using Stop = RunFixture;
 
 TEST_F(Stop, AStopAfterNumberKEndsTheRunAfterNumberKPlusOne) {
   for (const int k : {1, 8, 9, 10, 15}) {
     SCOPED_TRACE(k);
-    TempFolder fresh;
-    FakeRunView freshView;
-    freshView.from = "1";
-    freshView.to = "1000";
-    freshView.linesPerFile = "10";
-    Generator run(freshView, fresh.path());
-    freshView.onProcessEvents = [&](int numbersWritten) {
-      if (numbersWritten == k) run.RequestStop();
+    TestRun run;
+    run.view.onProcessEvents = [&](int numbersWritten) {
+      if (numbersWritten == k) run.generator.RequestStop();
     };
-    run.PD();
+    run.Run("1", "1000", "10");
 
     std::string written;
-    for (const std::string& name : fresh.Names()) written += ReadFile(fresh / name);
+    for (const std::string& name : run.folder.Names()) written += run.File(name);
     EXPECT_EQ(written, ExpectedRecords("1", std::to_string(k + 1)));
-    EXPECT_TRUE(freshView.messages.empty());
-    EXPECT_EQ(freshView.caption, "Stop");
-    EXPECT_EQ(freshView.status, (k + 1 > 10 ? "Files saved to " : "File saved to ") + fresh.path());
-    EXPECT_TRUE(run.stopRequested());
+    EXPECT_TRUE(run.view.messages.empty());
+    EXPECT_EQ(run.view.caption, "Stop");
+    EXPECT_EQ(run.view.status, (k + 1 > 10 ? "Files saved to " : "File saved to ") + run.folder.path());
+    EXPECT_TRUE(run.generator.stopRequested());
   }
 }
 
 TEST_F(Stop, ClosingTheOutputForTheProgramsEndKeepsEveryRecordAndEndsTheRun) {
   for (const int k : {7, 10}) {
     SCOPED_TRACE(k);
-    TempFolder fresh;
-    FakeRunView freshView;
-    freshView.to = "1000";
-    freshView.linesPerFile = "10";
-    Generator run(freshView, fresh.path());
+    TestRun run;
     std::string atClose;
-    freshView.onProcessEvents = [&](int numbersWritten) {
+    run.view.onProcessEvents = [&](int numbersWritten) {
       if (numbersWritten != k) return;
-      run.CloseOutput();
-      atClose = ReadFile(fresh / "Morvane-1-10.txt");
+      run.generator.CloseOutput();
+      atClose = run.File("Morvane-1-10.txt");
     };
-    run.PD();
+    run.Run("1", "1000", "10");
     EXPECT_EQ(atClose, ExpectedRecords("1", std::to_string(k)));
     // Should the window not end the program after all, nothing more is
     // written, and no later file is begun at a file switch.
-    EXPECT_EQ(fresh.Names(), std::vector<std::string>{"Morvane-1-10.txt"});
-    EXPECT_EQ(ReadFile(fresh / "Morvane-1-10.txt"), atClose);
-    EXPECT_TRUE(freshView.messages.empty());
+    EXPECT_EQ(run.folder.Names(), std::vector<std::string>{"Morvane-1-10.txt"});
+    EXPECT_EQ(run.File("Morvane-1-10.txt"), atClose);
+    EXPECT_TRUE(run.view.messages.empty());
   }
 }
 
-TEST_F(Stop, AnExceptionFromTheWindowLeavesNoFileOpenAndNoRecordUnwritten) {
-  TempFolder fresh;
+TEST(StopByException, AnExceptionFromTheWindowLeavesNoFileOpenAndNoRecordUnwritten) {
   FailingFileSystem files(0, false, 0);
-  FakeRunView freshView;
-  freshView.to = "1000";
-  Generator run(freshView, fresh.path(), files);
-  freshView.onProcessEvents = [](int numbersWritten) {
+  TestRun run(files);
+  run.view.onProcessEvents = [](int numbersWritten) {
     if (numbersWritten == 12) throw std::runtime_error("window gone");
   };
-  EXPECT_THROW(run.PD(), std::runtime_error);
+  EXPECT_THROW(run.Run("1", "1000"), std::runtime_error);
   EXPECT_EQ(files.openFiles(), 0);
-  EXPECT_EQ(ReadFile(fresh / "Morvane-1-100000.txt"), ExpectedRecords("1", "12"));
+  EXPECT_EQ(run.File("Morvane-1-100000.txt"), ExpectedRecords("1", "12"));
 
-  freshView.onProcessEvents = nullptr;
-  freshView.to = "3";
-  freshView.onShowMessage = [](std::string_view) { throw std::runtime_error("no message box"); };
-  EXPECT_THROW(run.PD(), std::runtime_error);
+  run.view.onProcessEvents = nullptr;
+  run.view.onShowMessage = [](std::string_view) { throw std::runtime_error("no message box"); };
+  EXPECT_THROW(run.Run("1", "3"), std::runtime_error);
   EXPECT_EQ(files.openFiles(), 0);
-  EXPECT_EQ(ReadFile(fresh / "Morvane-1-100000.txt"), ExpectedRecords("1", "3"));
+  EXPECT_EQ(run.File("Morvane-1-100000.txt"), ExpectedRecords("1", "3"));
 }
 
 }  // namespace

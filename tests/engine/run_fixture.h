@@ -1,18 +1,27 @@
-// A generation run in a fresh program folder, driven through a FakeRunView.
+// A generation run in a fresh program folder, driven through a FakeRunView,
+// over the real file system or another file layer and buffer size.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
+#include "engine/file_system.h"
 #include "engine/generator.h"
+#include "engine/output_file.h"
 #include "tests/engine/engine_test_support.h"
 
 namespace morvane::enginetest {
 
-class RunFixture : public ::testing::Test {
- protected:
+// One per test, or one per case where a test walks a table of them.
+class TestRun {
+ public:
+  TestRun() : generator(view, folder.path()) {}
+  explicit TestRun(FileSystem& files, std::size_t bufferBytes = OutputFile::kDefaultBufferBytes)
+      : generator(view, folder.path(), files, bufferBytes) {}
+
   void Run(std::string from, std::string to, std::string linesPerFile = "# lines per file") {
     view.from = std::move(from);
     view.to = std::move(to);
@@ -39,7 +48,13 @@ class RunFixture : public ::testing::Test {
 
   TempFolder folder;
   FakeRunView view;
-  Generator generator{view, folder.path()};
+  Generator generator;
+};
+
+class RunFixture : public ::testing::Test, public TestRun {
+ protected:
+  // Not testing::Test's own Run.
+  using TestRun::Run;
 };
 
 }  // namespace morvane::enginetest

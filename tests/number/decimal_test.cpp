@@ -23,7 +23,8 @@
 #include "number/failure.h"
 #include "number/number_text.h"
 #include "number/wide192.h"
-#include "tests/number/comma_locale.h"
+#include "tests/number/failure_number.h"
+#include "tests/number/scoped_locale.h"
 #include "tests/number/decimal_oracle.h"
 
 namespace morvane {
@@ -44,17 +45,6 @@ Decimal Whole(std::uint64_t value, bool negative = false) {
 Decimal Fraction(std::int64_t coefficient, int scale) {
   return Decimal::FromParts(coefficient < 0, 0, static_cast<std::uint64_t>(std::llabs(coefficient)),
                             scale);
-}
-
-// The failure number an operation throws, 0 when it throws nothing.
-template <typename Operation>
-int FailureNumberOf(Operation operation) {
-  try {
-    operation();
-  } catch (const Failure& failure) {
-    return failure.number();
-  }
-  return 0;
 }
 
 std::string Describe(const Decimal& value) {

@@ -118,7 +118,7 @@ TEST_F(Form1Run, AFileFailureLeavesStopEnabledAndAPressThenOnlyStops) {
 
 TEST_F(Form1Run, StopButtonEndsTheRunAfterTheNumberBeingWritten) {
   EnterLongRun();
-  During(20, [this] { QTest::mouseClick(Command1, Qt::LeftButton); });
+  WhenRunning([this] { QTest::mouseClick(Command1, Qt::LeftButton); });
   Press();
   ExpectStopped();
   Press();
@@ -127,7 +127,7 @@ TEST_F(Form1Run, StopButtonEndsTheRunAfterTheNumberBeingWritten) {
 
 TEST_F(Form1Run, EscapeInAFieldEndsTheRun) {
   EnterLongRun();
-  During(20, [this] {
+  WhenRunning([this] {
     txTo->setFocus();
     QTest::keyClick(txTo, Qt::Key_Escape);
   });
@@ -137,7 +137,7 @@ TEST_F(Form1Run, EscapeInAFieldEndsTheRun) {
 
 TEST_F(Form1Run, EscapeInTheListsTextEndsTheRun) {
   EnterLongRun();
-  During(20, [this] { QTest::keyClick(Combo1->lineEdit(), Qt::Key_Escape); });
+  WhenRunning([this] { QTest::keyClick(Combo1->lineEdit(), Qt::Key_Escape); });
   Press();
   ExpectStopped();
 }
@@ -157,16 +157,15 @@ TEST_F(Form1Run, StatusTooltipShowsAgainAndAgainDuringARun) {
   EnterLongRun();
   const QString expected = QString::fromStdString("Data files are being saved in " + folder_);
   std::vector<QString> shown;
-  const auto showTip = [&] {
+  // Each at a later pass through the run's event loop than the one before.
+  std::function<void()> showTip = [&] {
     QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), txCt->mapToGlobal(QPoint(5, 5)));
     QCoreApplication::sendEvent(txCt, &help);
     shown.push_back(QToolTip::isVisible() ? QToolTip::text() : QString("(none)"));
     QToolTip::hideText();
+    WhenRunning(shown.size() < 3 ? showTip : [this] { QTest::keyClick(txCt, Qt::Key_Escape); });
   };
-  During(10, showTip);
-  During(20, showTip);
-  During(30, showTip);
-  During(40, [this] { QTest::keyClick(txCt, Qt::Key_Escape); });
+  WhenRunning(showTip);
   Press();
   EXPECT_EQ(shown, (std::vector<QString>{expected, expected, expected}));
   ExpectStopped();

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QTest>
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 
@@ -57,8 +58,33 @@ WindowTest::~WindowTest() {
 
 void WindowTest::Press() { QTest::mouseClick(Command1, Qt::LeftButton); }
 
-void WindowTest::During(int delayMs, std::function<void()> action) {
-  QTimer::singleShot(delayMs, form_.get(), std::move(action));
+void WindowTest::When(std::function<bool()> ready, std::function<void()> action) {
+  // Generous: a sanitizer build on a busy machine is many times slower.
+  constexpr std::chrono::seconds kDeadline(30);
+  const auto deadline = std::chrono::steady_clock::now() + kDeadline;
+  auto* poll = new QTimer(form_.get());
+  poll->setInterval(1);
+  QObject::connect(poll, &QTimer::timeout, poll, [=, this] {
+    // Stopped, not deleted: a deferred delete would wait for the run's end.
+    if (ready()) {
+      poll->stop();
+      action();
+    } else if (std::chrono::steady_clock::now() > deadline) {
+      poll->stop();
+      const std::string what = "not ready after " + std::to_string(kDeadline.count()) + " s; caption \"" +
+                               Command1->text().toStdString() + "\", status \"" + txCt->text().toStdString() +
+                               "\", files " + std::to_string(FileNames().size());
+      ADD_FAILURE() << what;
+      // Also for a child process whose failures its parent does not see.
+      std::fprintf(stderr, "%s\n", what.c_str());
+      QTest::keyClick(form_.get(), Qt::Key_Escape);
+    }
+  });
+  poll->start();
+}
+
+void WindowTest::WhenRunning(std::function<void()> action) {
+  When([this] { return Command1->text() == "Stop" && !QApplication::activeModalWidget(); }, std::move(action));
 }
 
 void WindowTest::Enter(const QString& from, const QString& to, const QString& lines) {

@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -59,8 +60,15 @@ class WindowTest : public testing::Test {
 
   // Presses Start (or Stop); returns when the run it starts has ended.
   void Press();
-  // Runs `action` once the run has gone on for `delay` ms.
-  void During(int delayMs, std::function<void()> action);
+  // Runs `action` once, at the first pass through the event loop at which
+  // `ready` holds: in a run, between two numbers. Should it not hold within
+  // tens of seconds, the test fails saying what the window showed, and the
+  // run is stopped so that the test ends.
+  void When(std::function<bool()> ready, std::function<void()> action);
+  // When a run is going on: it has written its first record and handles
+  // events between numbers (not those of a message box, the warning's among
+  // them).
+  void WhenRunning(std::function<void()> action);
   // Types the three inputs.
   void Enter(const QString& from, const QString& to, const QString& lines);
 
