@@ -1,5 +1,6 @@
 #include "engine/free_space_reserve.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <iterator>
 

@@ -7,7 +7,6 @@
 // program keeps 1 GiB free)."
 #pragma once
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
