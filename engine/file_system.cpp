@@ -1,6 +1,7 @@
 #include "engine/file_system.h"
 
 #include <fcntl.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -38,10 +39,28 @@ int PosixFileSystem::Write(int fd, const char* data, std::size_t size, std::size
   return 0;
 }
 
+int PosixFileSystem::Truncate(int fd, std::uint64_t length) noexcept {
+  int result;
+  do {
+    result = ::ftruncate(fd, static_cast<off_t>(length));
+  } while (result < 0 && errno == EINTR);
+  return result == 0 ? 0 : errno;
+}
+
 int PosixFileSystem::Close(int fd) noexcept {
   // Not retried on EINTR: on Linux the descriptor is gone either way, and a
   // second close could release one that another part of the program opened.
   return ::close(fd) == 0 ? 0 : errno;
+}
+
+int PosixFileSystem::SpaceOf(const std::string& path, Space& space) noexcept {
+  struct statvfs status {};
+  if (::statvfs(path.c_str(), &status) != 0) return errno;
+  // f_bavail, not f_bfree: the blocks kept for root are no use to the user.
+  const std::uint64_t block = status.f_frsize ? status.f_frsize : status.f_bsize;
+  space.available = static_cast<std::uint64_t>(status.f_bavail) * block;
+  space.size = static_cast<std::uint64_t>(status.f_blocks) * block;
+  return 0;
 }
 
 PosixFileSystem& SystemFileSystem() noexcept {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace morvane {
@@ -29,8 +30,19 @@ class FileSystem {
   // short write with result 0 is allowed. An interrupted call is retried here.
   virtual int Write(int fd, const char* data, std::size_t size, std::size_t& written) noexcept = 0;
 
+  // Cuts the file back to its first length bytes.
+  virtual int Truncate(int fd, std::uint64_t length) noexcept = 0;
+
   // Releases fd, also when it reports a failure (as POSIX close does).
   virtual int Close(int fd) noexcept = 0;
+
+  // The file system that holds path, in bytes: what an ordinary user may
+  // still write there, and its whole size (0 when it does not tell).
+  struct Space {
+    std::uint64_t available = 0;
+    std::uint64_t size = 0;
+  };
+  virtual int SpaceOf(const std::string& path, Space& space) noexcept = 0;
 };
 
 // The real file system through POSIX calls.
@@ -40,7 +52,9 @@ class PosixFileSystem : public FileSystem {
   int Unlink(const std::string& path) noexcept override;
   int OpenForAppend(const std::string& path, int& fd) noexcept override;
   int Write(int fd, const char* data, std::size_t size, std::size_t& written) noexcept override;
+  int Truncate(int fd, std::uint64_t length) noexcept override;
   int Close(int fd) noexcept override;
+  int SpaceOf(const std::string& path, Space& space) noexcept override;
 };
 
 // The one PosixFileSystem the program needs; it has no state.

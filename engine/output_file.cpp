@@ -8,14 +8,28 @@
 
 namespace morvane {
 
+namespace {
+
+// The folder part of a file's path, as the messages name it.
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+}  // namespace
+
 OutputFile::OutputFile(FileSystem& files, std::size_t bufferBytes)
-    : files_(files), buffer_(new char[bufferBytes + kMaxReservedBytes]), capacity_(bufferBytes) {}
+    : files_(files), reserve_(files), buffer_(new char[bufferBytes + kMaxReservedBytes]), capacity_(bufferBytes) {}
 
 OutputFile::~OutputFile() { CloseQuietly(); }
 
 void OutputFile::Open(std::string path) {
   path_ = std::move(path);
   used_ = 0;
+  fileBytes_ = 0;
+  reserve_.Watch(FolderOf(path_));
+  if (!reserve_.Allows(0)) throw Failure(kDiskFullError, reserve_.RefusalText());
   if (files_.Exists(path_)) {
     if (const int error = files_.Unlink(path_)) Fail("Cannot delete", error);
   }
@@ -36,8 +50,8 @@ void OutputFile::Write(std::string_view bytes) {
   if (bytes.size() <= capacity_) {
     std::memcpy(buffer_.get(), bytes.data(), bytes.size());
     used_ = bytes.size();
-  } else if (const int error = WriteAll(bytes.data(), bytes.size())) {
-    Fail("Cannot write", error);
+  } else {
+    PassOn(bytes.data(), bytes.size());
   }
 }
 
@@ -45,62 +59,86 @@ void OutputFile::CommitBeyondCapacity(std::size_t size) {
   // As Write: what is buffered goes first, then the new bytes are buffered
   // when they fit the capacity, else passed on at once.
   const char* const bytes = buffer_.get() + used_;
-  const std::size_t buffered = used_;
-  used_ = 0;
-  if (const int error = WriteAll(buffer_.get(), buffered)) Fail("Cannot write", error);
+  Flush();
   if (size <= capacity_) {
     std::memmove(buffer_.get(), bytes, size);
     used_ = size;
-  } else if (const int error = WriteAll(bytes, size)) {
-    Fail("Cannot write", error);
+  } else {
+    PassOn(bytes, size);
   }
 }
 
 void OutputFile::Flush() {
   if (used_ == 0) return;
-  const int error = WriteAll(buffer_.get(), used_);
-  // What the system did not take stays unwritten; it is not offered again, so
-  // a later close cannot put a record's tail after a gap.
+  const std::size_t size = used_;
+  // What the system did not take is not offered again: the file now ends
+  // at a whole record, and a later close must not put records after a gap.
   used_ = 0;
-  if (error) Fail("Cannot write", error);
+  PassOn(buffer_.get(), size);
+}
+
+void OutputFile::PassOn(const char* data, std::size_t size) {
+  if (!reserve_.Allows(size)) throw Failure(kDiskFullError, reserve_.RefusalText());
+  if (const WriteError failed = WriteAll(data, size)) FailWriting(failed);
 }
 
 void OutputFile::Close() {
   if (!is_open()) return;
-  int error = WriteAll(buffer_.get(), used_);
-  used_ = 0;
-  const char* action = "Cannot write";
-  const int closeError = files_.Close(fd_);
-  fd_ = -1;
-  if (!error && closeError) {
-    error = closeError;
-    action = "Cannot close";
+  try {
+    Flush();
+  } catch (const Failure&) {
+    files_.Close(fd_);
+    fd_ = -1;
+    throw;
   }
-  if (error) Fail(action, error);
+  const int error = files_.Close(fd_);
+  fd_ = -1;
+  if (error) Fail("Cannot close", error);
 }
 
 void OutputFile::CloseQuietly() noexcept {
   if (!is_open()) return;
-  WriteAll(buffer_.get(), used_);
+  if (used_ > 0 && reserve_.Allows(used_)) WriteAll(buffer_.get(), used_);
   used_ = 0;
   files_.Close(fd_);
   fd_ = -1;
 }
 
-int OutputFile::WriteAll(const char* data, std::size_t size) noexcept {
-  while (size > 0) {
+OutputFile::WriteError OutputFile::WriteAll(const char* data, std::size_t size) noexcept {
+  std::size_t taken = 0;
+  while (taken < size) {
     std::size_t written = 0;
-    if (const int error = files_.Write(fd_, data, size, written)) return error;
+    int error = files_.Write(fd_, data + taken, size - taken, written);
     // A system that takes nothing and reports nothing would loop for ever.
-    if (written == 0) return EIO;
-    data += written;
-    size -= written;
+    if (!error && written == 0) error = EIO;
+    if (error) return CutBack(data, taken, error);
+    taken += written;
   }
-  return 0;
+  fileBytes_ += size;
+  return {};
+}
+
+OutputFile::WriteError OutputFile::CutBack(const char* data, std::size_t taken, int error) noexcept {
+  // The bytes handed over start at a record, so where they began is the end
+  // of a whole record too when the system took no line end of theirs.
+  const std::size_t lineEnd = std::string_view(data, taken).rfind('\n');
+  const std::size_t whole = lineEnd == std::string_view::npos ? 0 : lineEnd + 1;
+  WriteError failed{error, 0};
+  if (whole < taken) failed.cutBackError = files_.Truncate(fd_, fileBytes_ + whole);
+  fileBytes_ += failed.cutBackError ? taken : whole;
+  return failed;
 }
 
 void OutputFile::Fail(const char* action, int error) const {
   throw Failure(kFileAccessError, std::string(action) + " " + path_ + ": " + std::strerror(error));
+}
+
+void OutputFile::FailWriting(WriteError failed) const {
+  std::string description = "Cannot write " + path_ + ": " + std::strerror(failed.error);
+  if (failed.cutBackError) {
+    description += "; cannot cut it back to its last whole record: " + std::string(std::strerror(failed.cutBackError));
+  }
+  throw Failure(kFileAccessError, description);
 }
 
 }  // namespace morvane

@@ -5,15 +5,23 @@
 // and when the file is closed. Every system call is checked: a failing one
 // throws a Failure whose description names the file and gives the system's
 // reason, e.g. "Cannot write /data/Morvane-1-10.txt: No space left on device".
+//
+// Records are lines, each given whole to Write or Commit. The file never ends
+// inside one: should the system take part of a buffer and then fail, the file
+// is cut back to the last line end it took before the failure is reported.
+// Nor does the file eat the free space its folder's disk keeps for other
+// programs (FreeSpaceReserve): the buffer that would is refused.
 #pragma once
 
 #include <cerrno>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
 
 #include "engine/file_system.h"
+#include "engine/free_space_reserve.h"
 
 namespace morvane {
 
@@ -33,6 +41,8 @@ class OutputFile {
 
   // Deletes an existing entry of that name (a folder makes this fail), then
   // creates the file empty, write-only for appending. Requires no open file.
+  // Refuses before anything is deleted when the folder's disk is down to its
+  // reserve.
   void Open(std::string path);
 
   // Appends bytes. Throws when the system refuses the buffer it had to pass on
@@ -61,28 +71,46 @@ class OutputFile {
   void Close();
 
   // Close for the ways out on which a failure is already being reported or the
-  // program is ending: passes on what it can and ignores what goes wrong.
+  // program is ending: passes on what it can, never into the reserve, and
+  // ignores what goes wrong.
   void CloseQuietly() noexcept;
 
   bool is_open() const noexcept { return fd_ >= 0; }
   const std::string& path() const noexcept { return path_; }
 
  private:
-  // Hands bytes to the system until all are taken; returns 0 or the errno.
-  int WriteAll(const char* data, std::size_t size) noexcept;
+  // Why the system did not take a hand-over, and why cutting the file back
+  // to a whole record failed too, if it did (errno values).
+  struct WriteError {
+    int error = 0;
+    int cutBackError = 0;
+    explicit operator bool() const noexcept { return error != 0; }
+  };
+
+  // Hands bytes that start at a record to the system until all are taken.
+  WriteError WriteAll(const char* data, std::size_t size) noexcept;
+  // After the system took `taken` bytes of data and then failed with error.
+  WriteError CutBack(const char* data, std::size_t taken, int error) noexcept;
+  // WriteAll within the reserve; throws on a refusal or a failure.
+  void PassOn(const char* data, std::size_t size);
   // Passes the buffer on; throws as Write does.
   void Flush();
   // Commit for bytes that do not fit what is left of the capacity.
   void CommitBeyondCapacity(std::size_t size);
   [[noreturn]] void Fail(const char* action, int error) const;
+  [[noreturn]] void FailWriting(WriteError failed) const;
 
   FileSystem& files_;
+  FreeSpaceReserve reserve_;
   // capacity_ bytes of buffer, then kMaxReservedBytes of room for Reserve.
   std::unique_ptr<char[]> buffer_;
   std::size_t capacity_;
   std::size_t used_ = 0;
   int fd_ = -1;
   std::string path_;
+  // What the system has taken for this file: its length, as it was created
+  // empty and only appended to.
+  std::uint64_t fileBytes_ = 0;
 };
 
 }  // namespace morvane

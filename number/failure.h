@@ -14,6 +14,8 @@ namespace morvane {
 inline constexpr int kOverflowError = 6;
 inline constexpr int kDivisionByZeroError = 11;
 inline constexpr int kBadFileNameError = 52;
+// The disk that holds the files is down to the space the program keeps free.
+inline constexpr int kDiskFullError = 61;
 inline constexpr int kFileAccessError = 75;
 
 class Failure : public std::runtime_error {

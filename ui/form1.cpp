@@ -198,8 +198,10 @@ void Form1::requestStop() {
   Command1->setEnabled(false);
 }
 
+void Form1::closeOutput() noexcept { generator_.CloseOutput(); }
+
 void Form1::endProgram() noexcept {
-  generator_.CloseOutput();
+  closeOutput();
   std::fflush(nullptr);
   // Not exit() and not the event loop's quit: the run may be on the stack
   // below this handler, and returning into it, or destroying the window and
@@ -218,6 +220,9 @@ void Form1::reportRunIfAsked(EventPacer::Clock::duration runTime) const {
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
+  // What the session manager sends when the desktop session ends: quitting
+  // the event loop instead would leave a run going on below it.
+  if (event->type() == QEvent::Quit && watched == qApp) endProgram();
   if (event->type() != QEvent::KeyPress || !watched->isWidgetType() ||
       static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape) {
     return QWidget::eventFilter(watched, event);

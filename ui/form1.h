@@ -43,8 +43,14 @@ class Form1 : public QWidget, public RunView {
   void ProcessEvents() override;
   void Repaint() override;
 
+  // Closes the output file, if one is open, with every record written so
+  // far, for a program that is about to end; a run that gets control back
+  // after this ends as if stopped.
+  void closeOutput() noexcept;
+
  protected:
-  // Escape, wherever the focus is in this window.
+  // Escape, wherever the focus is in this window; the desktop session's
+  // quit, which ends the program as closing the window does.
   bool eventFilter(QObject* watched, QEvent* event) override;
   // Ends the program at once, also in the middle of a run.
   void closeEvent(QCloseEvent* event) override;

@@ -1,12 +1,32 @@
-// Starts the program: its one window, writing next to the executable.
+// Starts the program: its one window, writing next to the executable, and the
+// ways the system may end it, each leaving every record whole in its file.
 #include <QApplication>
+#include <cstdlib>
 
+#include "ui/ending_signals.h"
 #include "ui/form1.h"
 #include "ui/program_folder.h"
+
+namespace {
+
+morvane::Form1* shownForm = nullptr;
+
+// Losing the X server makes Qt call exit() from inside the event processing,
+// where a run may be waiting with records in its buffer.
+void CloseOutputAtExit() {
+  if (shownForm) shownForm->closeOutput();
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   morvane::Form1 form(morvane::ProgramFolder());
+  const morvane::EndingSignals endingSignals([&form] { form.closeOutput(); });
+  shownForm = &form;
+  std::atexit(CloseOutputAtExit);
   form.show();
-  return app.exec();
+  const int status = app.exec();
+  shownForm = nullptr;
+  return status;
 }

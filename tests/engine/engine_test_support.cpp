@@ -2,6 +2,7 @@
 
 #include <gmpxx.h>
 #include <stdlib.h>
+#include <sys/mount.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -19,7 +20,13 @@ TempFolder::TempFolder() {
   path_ = pattern;
 }
 
+TempFolder::TempFolder(std::string_view tmpfsSize) : TempFolder() {
+  const std::string options = "size=" + std::string(tmpfsSize);
+  mounted_ = ::mount("tmpfs", path_.c_str(), "tmpfs", 0, options.c_str()) == 0;
+}
+
 TempFolder::~TempFolder() {
+  if (mounted_) ::umount2(path_.c_str(), MNT_DETACH);
   std::error_code ignored;
   std::filesystem::remove_all(path_, ignored);
 }
@@ -88,8 +95,22 @@ int FailingFileSystem::OpenForAppend(const std::string& path, int& fd) noexcept 
 
 int FailingFileSystem::Write(int fd, const char* data, std::size_t size, std::size_t& written) noexcept {
   written = 0;
-  if (const int error = Next(Operation::kWrite)) return error;
-  return real_.Write(fd, data, size, written);
+  writeSizes_.push_back(size);
+  if (const int error = Next(Operation::kWrite)) {
+    if (takenBeforeFailing_ == 0 || size < 2) return error;
+    const std::size_t part = std::min(takenBeforeFailing_, size - 1);
+    takenBeforeFailing_ = 0;
+    ++failAt_;
+    size = part;
+  }
+  const int error = real_.Write(fd, data, size, written);
+  bytesWritten_ += written;
+  return error;
+}
+
+int FailingFileSystem::Truncate(int fd, std::uint64_t length) noexcept {
+  if (const int error = Next(Operation::kTruncate)) return error;
+  return real_.Truncate(fd, length);
 }
 
 int FailingFileSystem::Close(int fd) noexcept {
@@ -97,6 +118,13 @@ int FailingFileSystem::Close(int fd) noexcept {
   --openFiles_;
   const int realError = real_.Close(fd);
   return error ? error : realError;
+}
+
+int FailingFileSystem::SpaceOf(const std::string& path, Space& result) noexcept {
+  if (!space) return real_.SpaceOf(path, result);
+  result = *space;
+  result.available -= std::min(result.available, bytesWritten_);
+  return 0;
 }
 
 }  // namespace morvane::enginetest

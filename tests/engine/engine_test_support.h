@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -16,9 +18,11 @@
 namespace morvane::enginetest {
 
 // A new empty folder under TMPDIR, removed with everything in it at the end.
+// With a size, a tmpfs of that size is mounted on it if the system allows.
 class TempFolder {
  public:
   TempFolder();
+  explicit TempFolder(std::string_view tmpfsSize);
   ~TempFolder();
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
@@ -27,9 +31,11 @@ class TempFolder {
   std::string operator/(std::string_view name) const { return path_ + "/" + std::string(name); }
   // The names of the entries in the folder, sorted.
   std::vector<std::string> Names() const;
+  bool mounted() const { return mounted_; }
 
  private:
   std::string path_;
+  bool mounted_ = false;
 };
 
 std::string ReadFile(const std::string& path);
@@ -85,25 +91,36 @@ class FakeRunView : public RunView {
 };
 
 // The real file system, except that its failAt-th operation (counting
-// unlink, open, write and close from 1; 0 for never) fails with error, and
-// with persistent set every operation after it too. A failing close still
-// releases the descriptor, as the system's does.
+// unlink, open, write, truncate and close from 1; 0 for never) fails with
+// error, and with persistent set every operation after it too. A failing
+// close still releases the descriptor, as the system's does. With
+// takenBeforeFailing set, a write due to fail first takes that many of its
+// bytes (all but one at most) and succeeds, and the next operation fails in
+// its place: a disk that fills up in the middle of a buffer.
 class FailingFileSystem : public FileSystem {
  public:
-  enum class Operation { kUnlink, kOpen, kWrite, kClose };
+  enum class Operation { kUnlink, kOpen, kWrite, kTruncate, kClose };
 
-  FailingFileSystem(int failAt, bool persistent, int error)
-      : failAt_(failAt), persistent_(persistent), error_(error) {}
+  FailingFileSystem(int failAt, bool persistent, int error, std::size_t takenBeforeFailing = 0)
+      : failAt_(failAt), persistent_(persistent), error_(error), takenBeforeFailing_(takenBeforeFailing) {}
 
   bool Exists(const std::string& path) noexcept override { return real_.Exists(path); }
   int Unlink(const std::string& path) noexcept override;
   int OpenForAppend(const std::string& path, int& fd) noexcept override;
   int Write(int fd, const char* data, std::size_t size, std::size_t& written) noexcept override;
+  int Truncate(int fd, std::uint64_t length) noexcept override;
   int Close(int fd) noexcept override;
+  // The real disk's space unless a test sets `space`: then a disk of that
+  // size and space, less what was written since.
+  int SpaceOf(const std::string& path, Space& space) noexcept override;
 
-  // Every operation asked for, failed or not, in order.
+  // Every operation asked for, failed or not, in order, and the size of every
+  // write asked for.
   const std::vector<Operation>& operations() const { return operations_; }
+  const std::vector<std::size_t>& writeSizes() const { return writeSizes_; }
   int openFiles() const { return openFiles_; }
+
+  std::optional<Space> space;
 
  private:
   // Logs the operation; returns the error it must fail with, or 0.
@@ -113,7 +130,10 @@ class FailingFileSystem : public FileSystem {
   int failAt_;
   bool persistent_;
   int error_;
+  std::size_t takenBeforeFailing_;
   std::vector<Operation> operations_;
+  std::vector<std::size_t> writeSizes_;
+  std::uint64_t bytesWritten_ = 0;
   int openFiles_ = 0;
 };
 

@@ -4,13 +4,18 @@
 #include <signal.h>
 #include <sys/fsuid.h>
 #include <sys/resource.h>
+#include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "engine/free_space_reserve.h"
 
 #include "tests/engine/run_fixture.h"
 
@@ -20,6 +25,7 @@ namespace {
 using enginetest::ExpectedRecords;
 using enginetest::FailingFileSystem;
 using enginetest::FakeRunView;
+using enginetest::ReadFile;
 using enginetest::RunFixture;
 using enginetest::TempFolder;
 using enginetest::TestRun;
@@ -33,7 +39,8 @@ const char* Verb(Operation operation) {
   switch (operation) {
     case Operation::kUnlink: return "Cannot delete ";
     case Operation::kOpen: return "Cannot create ";
-    case Operation::kWrite: return "Cannot write ";
+    case Operation::kWrite:
+    case Operation::kTruncate: return "Cannot write ";
     case Operation::kClose: return "Cannot close ";
   }
   return "";
@@ -42,8 +49,9 @@ const char* Verb(Operation operation) {
 // A run from 1 to 25 by 10 over files left by an earlier run, so that it
 // deletes, creates, writes and closes, with one of those operations failing.
 struct FailingRun {
-  FailingRun(int failAt, bool persistent, std::size_t bufferBytes)
-      : files(failAt, persistent, ENOSPC), run(files, bufferBytes), folder(run.folder), view(run.view) {
+  FailingRun(int failAt, bool persistent, std::size_t bufferBytes, std::size_t takenBeforeFailing = 0)
+      : files(failAt, persistent, ENOSPC, takenBeforeFailing), run(files, bufferBytes), folder(run.folder),
+        view(run.view) {
     for (const char* name : kSeries) WriteFile(folder / name, kOldContents);
     run.Run("1", "25", "10");
   }
@@ -102,6 +110,42 @@ TEST(FailingFileOperations, EachFailureIsToldOnceClosesTheFileAndKeepsEarlierRec
   }
 }
 
+// The disk fills in the middle of a hand-over of several records: the system
+// takes from one byte to all but one, then fails. The file is cut back to its
+// last whole record; when the cut fails too (the failure persists), the
+// message says so.
+TEST(FailingFileOperations, APartTakenBufferIsCutBackToTheLastWholeRecord) {
+  const std::string allRecords = ExpectedRecords("1", "25");
+  constexpr std::size_t kBufferBytes = 64;
+  const FailingRun clean(0, false, kBufferBytes);
+  std::size_t bytesBefore = 0;
+  std::size_t writeNumber = 0;
+  for (int k = 1; k <= static_cast<int>(clean.files.operations().size()); ++k) {
+    if (clean.files.operations()[static_cast<std::size_t>(k - 1)] != Operation::kWrite) continue;
+    const std::size_t size = clean.files.writeSizes()[writeNumber++];
+    for (std::size_t taken = 1; taken < size; ++taken) {
+      const std::size_t lineEnd = allRecords.rfind('\n', bytesBefore + taken - 1);
+      const std::size_t whole = lineEnd == std::string::npos ? 0 : lineEnd + 1;
+      // One byte never ends a record, so the cut is needed there.
+      for (const bool cutFails : {false, true}) {
+        if (cutFails && taken > 1) break;
+        SCOPED_TRACE("write at operation " + std::to_string(k) + ", " + std::to_string(taken) + " of " +
+                     std::to_string(size) + " bytes taken" + (cutFails ? ", cut fails" : ""));
+        const FailingRun run(k, cutFails, kBufferBytes, taken);
+        ASSERT_EQ(run.view.messages.size(), 1U);
+        EXPECT_TRUE(run.view.messages[0].text.ends_with(
+            cutFails ? ".txt: No space left on device; cannot cut it back to its last whole record: "
+                       "No space left on device"
+                     : ".txt: No space left on device"))
+            << run.view.messages[0].text;
+        EXPECT_EQ(run.Written(), allRecords.substr(0, cutFails ? bytesBefore + taken : whole));
+        EXPECT_EQ(run.files.openFiles(), 0);
+      }
+    }
+    bytesBefore += size;
+  }
+}
+
 using RealFailures = RunFixture;
 
 // In a child process, whose file size limit cannot leak into the tests.
@@ -135,9 +179,9 @@ TEST_F(RealFailures, AWriteFailingPartWayGivesTheSystemsReasonAndKeepsWhatWasWri
 
   const std::string path = folder / "Morvane-1-100000.txt";
   EXPECT_EQ(report, "Cannot write " + path + ": File too large\nstatus before the run");
-  const std::string written = File("Morvane-1-100000.txt");
-  EXPECT_EQ(written.size(), 1000U);
-  EXPECT_EQ(written, ExpectedRecords("1", "1000").substr(0, 1000));
+  // The system took the first 1000 bytes; the file keeps the whole records.
+  const std::string records = ExpectedRecords("1", "1000");
+  EXPECT_EQ(File("Morvane-1-100000.txt"), records.substr(0, records.rfind('\n', 999) + 1));
 }
 
 TEST_F(RealFailures, ACreateTheSystemRefusesGivesTheSystemsReason) {
@@ -151,6 +195,94 @@ TEST_F(RealFailures, ACreateTheSystemRefusesGivesTheSystemsReason) {
   ASSERT_EQ(view.messages.size(), 1U);
   EXPECT_EQ(view.messages[0].text, "Cannot create " + (folder / "Morvane-1-100000.txt") + ": Permission denied");
   EXPECT_TRUE(folder.Names().empty());
+}
+
+// What a run that failed left: one critical message, no "Finished.", no
+// saved-to line, the button as after any failure but overflow, and exactly
+// the records of a run from 1 in the first file, every one whole.
+void ExpectFailedWithWholeRecords(const FakeRunView& view, const std::string& message, const std::string& written) {
+  ASSERT_EQ(view.messages.size(), 1U);
+  EXPECT_EQ(view.messages[0].text, message);
+  EXPECT_EQ(view.messages[0].icon, MessageIcon::kCritical);
+  EXPECT_EQ(view.status.find("saved to"), std::string::npos) << view.status;
+  EXPECT_EQ(view.caption, "Stop");
+  const std::string records = ExpectedRecords("1", "100000");
+  EXPECT_EQ(written, records.substr(0, written.size()));
+  EXPECT_TRUE(written.empty() || written.ends_with("\r\n"));
+}
+
+std::string ReserveText(const std::string& folder, std::uint64_t available, std::uint64_t kept) {
+  return "Stopped before the disk is full: only " + SizeText(available) + " left in " + folder +
+         " (the program keeps " + SizeText(kept) + " free).";
+}
+
+// A disk of 100 MiB keeps 5 MiB free: a run that starts below that writes
+// nothing and replaces no file; one that starts above it stops at the buffer
+// that would eat into it, not before.
+TEST(DiskReserve, ARunNeverWritesIntoTheSpaceKeptFree) {
+  constexpr std::uint64_t kDisk = 100 << 20;
+  constexpr std::uint64_t kKept = 5 << 20;
+  constexpr std::uint64_t kHeadroom = 300 << 10;
+  for (const std::uint64_t available : {kKept - 1, kKept + kHeadroom}) {
+    SCOPED_TRACE(available);
+    FailingFileSystem files(0, false, 0);
+    files.space = FileSystem::Space{available, kDisk};
+    TestRun run(files);
+    WriteFile(run.folder / "Morvane-1-100000.txt", kOldContents);
+    run.Run("1", "1000000000000000");
+    const std::string written = run.File("Morvane-1-100000.txt");
+    const std::string folder = run.folder.path();
+    if (available < kKept) {
+      EXPECT_EQ(written, kOldContents);
+      ExpectFailedWithWholeRecords(run.view, ReserveText(folder, available, kKept), "");
+    } else {
+      EXPECT_LE(written.size(), kHeadroom);
+      EXPECT_GT(written.size(), kHeadroom - OutputFile::kDefaultBufferBytes);
+      ExpectFailedWithWholeRecords(run.view, ReserveText(folder, available - written.size(), kKept), written);
+    }
+  }
+}
+
+TEST(SizeText, RoundsDownSoAsNeverToClaimMoreThanThereIs) {
+  const std::pair<std::uint64_t, const char*> cases[] = {
+      {0, "0 bytes"},         {1, "1 byte"},          {1023, "1023 bytes"},
+      {1024, "1 KiB"},        {1535, "1.4 KiB"},      {(10 << 20) - 1, "9.9 MiB"},
+      {10 << 20, "10 MiB"},   {(812ULL << 20) + 1000, "812 MiB"}, {1ULL << 30, "1 GiB"},
+      {~0ULL, "15 EiB"},
+  };
+  for (const auto& [bytes, text] : cases) EXPECT_EQ(SizeText(bytes), text) << bytes;
+}
+
+// A real disk filling up: a tmpfs, where the system takes part of the last
+// buffer and refuses the rest. With the reserve standing aside (a disk that
+// does not tell its size) the run meets the full disk itself.
+TEST(SmallTmpfs, AFullDiskEndsTheRunWithWholeRecords) {
+  TempFolder folder("1m");
+  if (!folder.mounted()) GTEST_SKIP() << "the system refused to mount a tmpfs";
+  FakeRunView view;
+  FailingFileSystem files(0, false, 0);
+  files.space = FileSystem::Space{};
+  Generator run(view, folder.path(), files);
+  run.PD();
+  const std::string path = folder / "Morvane-1-100000.txt";
+  const std::string written = ReadFile(path);
+  ExpectFailedWithWholeRecords(view, "Cannot write " + path + ": No space left on device", written);
+  EXPECT_GT(written.size(), (1U << 20) - OutputFile::kDefaultBufferBytes);
+}
+
+TEST(SmallTmpfs, TheReserveStopsTheRunWithWholeRecords) {
+  TempFolder folder("4m");
+  if (!folder.mounted()) GTEST_SKIP() << "the system refused to mount a tmpfs";
+  FakeRunView view;
+  Generator run(view, folder.path());
+  run.PD();
+  struct statvfs disk {};
+  ASSERT_EQ(::statvfs(folder.path().c_str(), &disk), 0);
+  const std::uint64_t kept = disk.f_blocks * disk.f_frsize / 20;
+  const std::uint64_t available = disk.f_bavail * disk.f_frsize;
+  EXPECT_GE(available, kept);
+  ExpectFailedWithWholeRecords(view, ReserveText(folder.path(), available, kept),
+                               ReadFile(folder / "Morvane-1-100000.txt"));
 }
 
 using UnsafeFrom = RunFixture;
