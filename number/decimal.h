@@ -19,7 +19,9 @@
 
 #include <bit>
 #include <compare>
+#include <concepts>
 #include <cstdint>
+#include <type_traits>
 
 #include "number/multiply64.h"
 #include "number/powers_of_ten.h"
@@ -49,11 +51,17 @@ class Decimal {
     return *this;
   }
 
-  // Exact, at scale 0. A 16-bit integer converts through this one.
-  constexpr Decimal(std::int32_t value) noexcept  // NOLINT(google-explicit-constructor)
-      : low_(value < 0 ? 0 - static_cast<std::uint64_t>(static_cast<std::int64_t>(value))
-                       : static_cast<std::uint64_t>(value)),
-        negative_(value < 0) {}
+  // Exact, at scale 0, from any integer of up to 64 bits, signed or not: the
+  // coefficient holds every such value.
+  template <std::integral Integer>
+    requires(!std::same_as<Integer, bool> && sizeof(Integer) <= sizeof(std::uint64_t))
+  constexpr Decimal(Integer value) noexcept  // NOLINT(google-explicit-constructor)
+      : low_(Magnitude(value)), negative_(IsNegative(value)) {}
+  // A wider integer could not always be held, and a bool is no number: neither
+  // converts, not even by way of a double.
+  template <std::integral Integer>
+    requires(std::same_as<Integer, bool> || sizeof(Integer) > sizeof(std::uint64_t))
+  Decimal(Integer value) = delete;
 
   // The double rounded to 15 significant decimal digits, held exactly: 0.1 is
   // exactly 0.1. Throws Overflow when the integer part needs more than 96 bits
@@ -95,6 +103,21 @@ class Decimal {
 
  private:
   static constexpr std::uint64_t kMaxHigh = 0xFFFF'FFFFULL;
+
+  template <class Integer>
+  static constexpr bool IsNegative(Integer value) noexcept {
+    if constexpr (std::is_signed_v<Integer>) {
+      return value < 0;
+    } else {
+      return false;
+    }
+  }
+  template <class Integer>
+  static constexpr std::uint64_t Magnitude(Integer value) noexcept {
+    // Through 64 bits first, so that the most negative value negates too.
+    const auto wide = static_cast<std::uint64_t>(value);
+    return IsNegative(value) ? 0 - wide : wide;
+  }
 
   // Adds other with its sign taken as other_negative, when both share a scale
   // or other is a whole number below 2^64 (the progress test's q - Floor(q)),
