@@ -39,7 +39,8 @@ class RunFixture : public ::testing::Test {
 
   TempFolder folder;
   FakeRunView view;
-  Generator generator{view, folder.path()};
+  Generator generator{view, folder.path(), SystemFileSystem(), OutputFile::kDefaultBufferBytes,
+                      ArithmeticUnderTest()};
 };
 
 }  // namespace morvane::enginetest
