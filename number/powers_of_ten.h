@@ -33,49 +33,48 @@ inline constexpr std::array<std::uint64_t, 20> kPowersOfTen = {
     10'000'000'000'000'000'000ULL,
 };
 
-// floor(2^128 / 10^k) + 1 for k = 1..19 (entry 0 unused), as two 64-bit
-// halves: value / 10^k is the top 64 bits of value * that, for every 64-bit
-// value. The excess e = that * 10^k - 2^128 is at most 10^k, so value * e
-// stays below 2^128 and never reaches the next whole quotient.
-struct Reciprocal128 {
-  std::uint64_t high;
-  std::uint64_t low;
+// Division of a 64-bit value by 10^k, k = 1..19, as one multiplication:
+// value / 10^k = (value >> k) / 5^k, and with s the bit width of 5^k and
+// multiplier = ceil(2^(63 + s) / 5^k) (below 2^64),
+// (value >> k) / 5^k = ((value >> k) * multiplier) >> (63 + s), exactly: the
+// multiplier's excess over 2^(63 + s) / 5^k is below 1, so it adds less than
+// (2^(64 - k) * 5^k) / (5^k * 2^(63 + s)) < 1 / 5^k, never a whole step,
+// because the shifted value has k bits to spare.
+struct PowerOfTenDivider {
+  std::uint64_t multiplier;
+  int shift;  // 63 + s - 64
 };
 
-constexpr Reciprocal128 ReciprocalOf(std::uint64_t divisor) noexcept {
-  // 2^128 / divisor by binary long division, one bit of the quotient at a
-  // time; the remainder stays below divisor, though twice it may not fit.
-  Reciprocal128 quotient{0, 0};
+constexpr PowerOfTenDivider DividerFor(int k) noexcept {
+  std::uint64_t five_to_k = 1;
+  for (int i = 0; i < k; ++i) five_to_k *= 5;
+  int s = 0;
+  while (s < 64 && (std::uint64_t{1} << s) <= five_to_k) ++s;
+  // ceil(2^(63 + s) / 5^k) by binary long division, one bit at a time.
+  std::uint64_t quotient = 0;
   std::uint64_t remainder = 0;
-  for (int bit = 128; bit >= 0; --bit) {
-    const bool spills = (remainder >> 63) != 0;
-    remainder = (remainder << 1) | (bit == 128 ? 1 : 0);
-    quotient.high = (quotient.high << 1) | (quotient.low >> 63);
-    quotient.low <<= 1;
-    if (spills || remainder >= divisor) {
-      remainder -= divisor;
-      quotient.low |= 1;
+  for (int bit = 63 + s; bit >= 0; --bit) {
+    remainder = (remainder << 1) | (bit == 63 + s ? 1 : 0);
+    quotient <<= 1;
+    if (remainder >= five_to_k) {
+      remainder -= five_to_k;
+      quotient |= 1;
     }
   }
-  quotient.low += 1;
-  if (quotient.low == 0) ++quotient.high;
-  return quotient;
+  return {quotient + (remainder != 0 ? 1 : 0), s - 1};
 }
 
-inline constexpr auto kReciprocalsOfPowersOfTen = [] {
-  std::array<Reciprocal128, kPowersOfTen.size()> reciprocals{};
-  for (std::size_t k = 1; k < reciprocals.size(); ++k) reciprocals[k] = ReciprocalOf(kPowersOfTen[k]);
-  return reciprocals;
+inline constexpr auto kPowerOfTenDividers = [] {
+  std::array<PowerOfTenDivider, kPowersOfTen.size()> dividers{};
+  for (int k = 1; k < static_cast<int>(dividers.size()); ++k) dividers[static_cast<std::size_t>(k)] = DividerFor(k);
+  return dividers;
 }();
 
-// value / 10^exponent for exponent 1..19, by two multiplications instead of a
-// division, which is a slow instruction with a divisor not known in advance.
+// value / 10^exponent for exponent 1..19 by one multiplication: a division
+// by a divisor not known in advance is a slow instruction.
 inline std::uint64_t DivideByPowerOfTen(std::uint64_t value, int exponent) noexcept {
-  const Reciprocal128& reciprocal = kReciprocalsOfPowersOfTen[static_cast<std::size_t>(exponent)];
-  const Product128 low = Multiply64(value, reciprocal.low);
-  const Product128 high = Multiply64(value, reciprocal.high);
-  const std::uint64_t middle = high.low + low.high;
-  return high.high + (middle < high.low ? 1 : 0);
+  const PowerOfTenDivider& divider = kPowerOfTenDividers[static_cast<std::size_t>(exponent)];
+  return Multiply64(value >> exponent, divider.multiplier).high >> divider.shift;
 }
 
 }  // namespace morvane::detail
