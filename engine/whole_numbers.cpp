@@ -34,23 +34,23 @@ WholeNumbers::WholeNumbers(const Decimal& start, const Decimal& end) {
   }
   // The one division of the run.
   sinceProgress_ = static_cast<std::int32_t>(((n_ % kProgressEvery) + kProgressEvery) % kProgressEvery);
-  SetUp();
+  SetUp(n_);
   // The first record's difference is its square: there is no previous one.
   firstRecord_ = true;
   difference_.Assign(square_.digits());
   differenceSign_ = ' ';
 }
 
-void WholeNumbers::SetUp() {
+void WholeNumbers::SetUp(std::int64_t n) {
   // Emit stops the run at the bound, whose square has no Decimal.
-  if (n_ >= kBound) return;
-  const std::uint64_t magnitude = Magnitude(n_);
-  const Decimal n(magnitude);
-  number_.Assign(PlainNumber(n));
-  square_.Assign(PlainNumber(n * n));
+  if (n >= kBound) return;
+  const std::uint64_t magnitude = Magnitude(n);
+  const Decimal whole(magnitude);
+  number_.Assign(PlainNumber(whole));
+  square_.Assign(PlainNumber(whole * whole));
   // |2n - 1|: 2n - 1 above zero, 2|n| + 1 from zero down.
-  difference_.Assign(PlainNumber(Decimal(n_ > 0 ? 2 * magnitude - 1 : 2 * magnitude + 1)));
-  differenceSign_ = n_ > 0 ? ' ' : '-';
+  difference_.Assign(PlainNumber(Decimal(n > 0 ? 2 * magnitude - 1 : 2 * magnitude + 1)));
+  differenceSign_ = n > 0 ? ' ' : '-';
   firstRecord_ = false;
 }
 

@@ -55,15 +55,27 @@ class WholeNumbers {
     *out = differenceSign_;
     file.Commit(difference_.CopyTo(out + 1));
     if (sinceProgress_ == 0) ShowProgress(view);
+    // The texts are moved on to the next number here rather than in Advance:
+    // reading them back for the copy right after they were written would
+    // wait for the writes to reach the cache; the window's calls between two
+    // numbers leave them that time.
+    StepTexts(n_ + 1);
   }
 
   // On to the next number.
   void Advance() noexcept {
     ++n_;
     if (++sinceProgress_ == kProgressEvery) sinceProgress_ = 0;
-    if (firstRecord_ || n_ == 1) [[unlikely]] {
-      SetUp();
-    } else if (n_ > 1) {
+  }
+
+ private:
+  static constexpr std::int32_t kProgressEvery = 10000;
+
+  // The texts made those of next, the number after the one they hold.
+  void StepTexts(std::int64_t next) {
+    if (firstRecord_ || next == 1) [[unlikely]] {
+      SetUp(next);
+    } else if (next > 1) {
       number_.Increase(1);
       difference_.Increase(2);
       square_.Add(difference_);
@@ -74,11 +86,8 @@ class WholeNumbers {
     }
   }
 
- private:
-  static constexpr std::int32_t kProgressEvery = 10000;
-
-  // n, its square and |2n - 1| written afresh from n_.
-  void SetUp();
+  // |n|, its square and |2n - 1| written afresh.
+  void SetUp(std::int64_t n);
   void ShowProgress(RunView& view) const;
   [[noreturn]] static void ThrowAtBound();
 
