@@ -1,17 +1,24 @@
-// A whole generation run into real files, beside a baseline that writes the
-// same bytes with large sequential writes, in the same binary.
+// A whole generation run, computed from the previous record's digits (the
+// program's way) and with Decimal for every number (the reference), beside
+// two baselines, in the same binary.
 //
 // Each run writes 10 million records, N = 100,000 per file (100 files), from
 // n = 1 and from n = 2^47, where squares have 29 digits. The window's event
 // processing and repainting do nothing here, so what is measured is the
 // run's own work: the arithmetic, the formatting and the buffered output.
-// The baseline reads the run's files back into memory, then writes each one
-// in 1 MiB pieces. run / baseline is the run's share of the disk's speed.
+//  - Run: into real files.
+//  - Generation: into a file layer that throws the bytes away, so that only
+//    the making of the records is timed.
+//  - WarmBuffer: the same number of bytes in files of the same sizes, written
+//    from one 64 KiB buffer that stays in the cache: the speed of the system
+//    calls and the page cache alone, the most a run could reach.
+// WarmUp runs first and writes and deletes as many bytes once, so that no
+// side is timed on memory the machine has not handed out before. Run with
+// --benchmark_enable_random_interleaving=true so that the sides alternate.
 //
 // PeakMemory runs 50 million numbers and reports the peak resident size after
 // 10 and after 50 million; its view deletes the files as the run goes, so the
-// disk holds at most two of them. It is registered first so that the
-// baseline's copy of the files in memory cannot count towards that peak.
+// disk holds at most two of them.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <stdlib.h>
@@ -21,8 +28,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -36,6 +41,7 @@ namespace {
 namespace fs = std::filesystem;
 using morvane::Generator;
 using morvane::MessageIcon;
+using morvane::WholeRunArithmetic;
 
 constexpr std::int64_t kNumbersPerRun = 10'000'000;
 constexpr char kLinesPerFile[] = "100000";
@@ -91,12 +97,31 @@ class QuietView : public morvane::RunView {
   std::string to_;
 };
 
+// A file layer that takes every byte and keeps none.
+class DiscardingFileSystem : public morvane::FileSystem {
+ public:
+  bool Exists(const std::string&) noexcept override { return false; }
+  int Unlink(const std::string&) noexcept override { return 0; }
+  int OpenForAppend(const std::string&, int& fd) noexcept override {
+    fd = 3;
+    return 0;
+  }
+  int Write(int, const char* data, std::size_t size, std::size_t& written) noexcept override {
+    benchmark::DoNotOptimize(data);
+    written = size;
+    return 0;
+  }
+  int Close(int) noexcept override { return 0; }
+};
+
 // Runs the generator over count numbers from `from`; fails the benchmark
 // unless the run finished.
-bool RunGenerator(benchmark::State& state, std::int64_t from, std::int64_t count, QuietView* viewToUse = nullptr) {
+bool RunGenerator(benchmark::State& state, std::int64_t from, std::int64_t count,
+                  WholeRunArithmetic arithmetic = WholeRunArithmetic::kIncremental,
+                  morvane::FileSystem& files = morvane::SystemFileSystem(), QuietView* viewToUse = nullptr) {
   QuietView ownView(std::to_string(from), std::to_string(from + count - 1));
   QuietView& view = viewToUse ? *viewToUse : ownView;
-  Generator generator(view, Folder().path());
+  Generator generator(view, Folder().path(), files, morvane::OutputFile::kDefaultBufferBytes, arithmetic);
   generator.PD();
   if (view.message != "Finished.") {
     state.SkipWithError(("the run did not finish: " + view.message).c_str());
@@ -113,45 +138,50 @@ std::int64_t FolderBytes() {
   return bytes;
 }
 
-void Run(benchmark::State& state) {
+void CountRecords(benchmark::State& state) {
+  state.counters["records_per_s"] =
+      benchmark::Counter(static_cast<double>(kNumbersPerRun * static_cast<std::int64_t>(state.iterations())),
+                         benchmark::Counter::kIsRate);
+}
+
+void Run(benchmark::State& state, WholeRunArithmetic arithmetic) {
   const std::int64_t from = state.range(0);
   std::int64_t bytes = 0;
   for (auto _ : state) {
     state.PauseTiming();
     Folder().Empty();
     state.ResumeTiming();
-    if (!RunGenerator(state, from, kNumbersPerRun)) return;
+    if (!RunGenerator(state, from, kNumbersPerRun, arithmetic)) return;
     state.PauseTiming();
     bytes += FolderBytes();
     state.ResumeTiming();
   }
   state.SetBytesProcessed(bytes);
-  state.counters["records_per_s"] =
-      benchmark::Counter(static_cast<double>(kNumbersPerRun * static_cast<std::int64_t>(state.iterations())),
-                         benchmark::Counter::kIsRate);
+  CountRecords(state);
 }
 
-struct FileBytes {
-  std::string path;
-  std::string bytes;
-};
+void Generation(benchmark::State& state, WholeRunArithmetic arithmetic) {
+  DiscardingFileSystem discard;
+  for (auto _ : state) {
+    if (!RunGenerator(state, state.range(0), kNumbersPerRun, arithmetic, discard)) return;
+  }
+  CountRecords(state);
+}
 
-// The files of a run from `from`, read back into memory (written first if
-// the run benchmark was filtered out).
-std::vector<FileBytes> RunFiles(benchmark::State& state, std::int64_t from) {
+// The sizes of the files of a run from `from`, in the order written (the
+// run is made first if it was filtered out).
+std::vector<std::int64_t> RunFileSizes(benchmark::State& state, std::int64_t from) {
   const std::string first = Folder().path() + "/Morvane-" + std::to_string(from) + "-" +
                             std::to_string(from + 100000 - 1) + ".txt";
   if (!fs::exists(first)) {
     Folder().Empty();
     if (!RunGenerator(state, from, kNumbersPerRun)) return {};
   }
-  std::vector<FileBytes> files;
+  std::vector<std::int64_t> sizes;
   for (const auto& entry : fs::directory_iterator(Folder().path())) {
-    std::ifstream in(entry.path(), std::ios::binary);
-    files.push_back({entry.path().string(), {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()}});
+    sizes.push_back(static_cast<std::int64_t>(entry.file_size()));
   }
-  std::sort(files.begin(), files.end(), [](const FileBytes& a, const FileBytes& b) { return a.path < b.path; });
-  return files;
+  return sizes;
 }
 
 void WriteAllOrThrow(int fd, const char* data, std::size_t size) {
@@ -163,30 +193,44 @@ void WriteAllOrThrow(int fd, const char* data, std::size_t size) {
   }
 }
 
-void Baseline(benchmark::State& state) {
-  constexpr std::size_t kPiece = 1 << 20;
-  const std::vector<FileBytes> files = RunFiles(state, state.range(0));
-  if (files.empty()) return;
-  std::int64_t bytesPerRun = 0;
-  for (const FileBytes& file : files) bytesPerRun += static_cast<std::int64_t>(file.bytes.size());
+// Writes files of the given sizes from one buffer of 64 KiB.
+void WriteFromOneBuffer(const std::vector<std::int64_t>& sizes) {
+  constexpr std::size_t kBuffer = 64 * 1024;
+  static const std::string buffer(kBuffer, '7');
+  int index = 0;
+  for (const std::int64_t size : sizes) {
+    const std::string path = Folder().path() + "/warm-" + std::to_string(index++) + ".txt";
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0666);
+    if (fd < 0) throw std::runtime_error("baseline open failed");
+    for (std::int64_t left = size; left > 0; left -= static_cast<std::int64_t>(kBuffer)) {
+      WriteAllOrThrow(fd, buffer.data(), std::min(kBuffer, static_cast<std::size_t>(left)));
+    }
+    ::close(fd);
+  }
+}
 
+void WarmBuffer(benchmark::State& state) {
+  const std::vector<std::int64_t> sizes = RunFileSizes(state, state.range(0));
+  if (sizes.empty()) return;
+  std::int64_t bytesPerRun = 0;
+  for (const std::int64_t size : sizes) bytesPerRun += size;
   for (auto _ : state) {
     state.PauseTiming();
     Folder().Empty();
     state.ResumeTiming();
-    for (const FileBytes& file : files) {
-      const int fd = ::open(file.path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
-      if (fd < 0) throw std::runtime_error("baseline open failed");
-      for (std::size_t at = 0; at < file.bytes.size(); at += kPiece) {
-        WriteAllOrThrow(fd, file.bytes.data() + at, std::min(kPiece, file.bytes.size() - at));
-      }
-      ::close(fd);
-    }
+    WriteFromOneBuffer(sizes);
   }
   state.SetBytesProcessed(bytesPerRun * static_cast<std::int64_t>(state.iterations()));
-  state.counters["records_per_s"] =
-      benchmark::Counter(static_cast<double>(kNumbersPerRun * static_cast<std::int64_t>(state.iterations())),
-                         benchmark::Counter::kIsRate);
+  CountRecords(state);
+}
+
+// Makes the machine hand out the memory the runs will use, once, untimed in
+// effect: the largest run's bytes written and deleted.
+void WarmUp(benchmark::State& state) {
+  for (auto _ : state) {
+    WriteFromOneBuffer(RunFileSizes(state, 1LL << 47));
+    Folder().Empty();
+  }
 }
 
 double PeakRssMiB() {
@@ -217,7 +261,9 @@ void PeakMemory(benchmark::State& state) {
     Folder().Empty();
     const double before = PeakRssMiB();
     MemoryWatchView view("1", std::to_string(kNumbers));
-    if (!RunGenerator(state, 1, kNumbers, &view)) return;
+    if (!RunGenerator(state, 1, kNumbers, WholeRunArithmetic::kIncremental, morvane::SystemFileSystem(), &view)) {
+      return;
+    }
     state.counters["peak_rss_MiB_before"] = before;
     state.counters["peak_rss_MiB_after_10M"] = view.peakAfter10M;
     state.counters["peak_rss_MiB_after_50M"] = PeakRssMiB();
@@ -225,10 +271,32 @@ void PeakMemory(benchmark::State& state) {
   }
 }
 
+BENCHMARK(WarmUp)->Iterations(1)->Repetitions(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(PeakMemory)->Iterations(1)->Repetitions(1)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(Run)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(Baseline)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(Run)->Arg(1LL << 47)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(Baseline)->Arg(1LL << 47)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(Run, Incremental, WholeRunArithmetic::kIncremental)
+    ->Arg(1)
+    ->Arg(1LL << 47)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(Run, Decimal, WholeRunArithmetic::kDecimal)
+    ->Arg(1)
+    ->Arg(1LL << 47)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(Generation, Incremental, WholeRunArithmetic::kIncremental)
+    ->Arg(1)
+    ->Arg(1LL << 47)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(Generation, Decimal, WholeRunArithmetic::kDecimal)
+    ->Arg(1)
+    ->Arg(1LL << 47)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(WarmBuffer)->Arg(1)->Arg(1LL << 47)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

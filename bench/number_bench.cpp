@@ -6,6 +6,8 @@
 // the progress test (q = n / 10000, q - Floor(q) compared with 0), the
 // comparison n <= end, three texts (n, sq, diff) and the step n + 1. Each
 // benchmark runs from n = 1 and from n = 2^47, where squares have 29 digits.
+// The Operation benchmarks time each of those operations alone, so that a
+// change to one of them shows by itself.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -92,6 +94,48 @@ void BaselinePerNumber(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations());
 }
+
+// One operation per iteration on values that move on with n, whose step is
+// timed with it.
+template <class Operation>
+void DecimalOperation(benchmark::State& state, Operation operation) {
+  Decimal n = WholeDecimal(static_cast<std::uint64_t>(state.range(0)));
+  const Decimal one(1);
+  for (auto _ : state) {
+    auto result = operation(n);
+    benchmark::DoNotOptimize(result);
+    n += one;
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+
+const Decimal kTenThousand(10000);
+const Decimal kEnd = WholeDecimal(1ULL << 48);
+
+BENCHMARK_CAPTURE(DecimalOperation, Multiply, [](const Decimal& n) { return n * n; })->Arg(1)->Arg(1LL << 47);
+BENCHMARK_CAPTURE(DecimalOperation, Subtract, [](const Decimal& n) { return kEnd - n; })->Arg(1)->Arg(1LL << 47);
+BENCHMARK_CAPTURE(DecimalOperation, DivideByTenThousand, [](const Decimal& n) { return n / kTenThousand; })
+    ->Arg(1)
+    ->Arg(1LL << 47);
+BENCHMARK_CAPTURE(DecimalOperation, FloorOfQuotient, [](const Decimal& n) { return Floor(n / kTenThousand); })
+    ->Arg(1)
+    ->Arg(1LL << 47);
+BENCHMARK_CAPTURE(DecimalOperation, FractionOfQuotient,
+                  [](const Decimal& n) {
+                    const Decimal quotient = n / kTenThousand;
+                    return quotient - Floor(quotient);
+                  })
+    ->Arg(1)
+    ->Arg(1LL << 47);
+BENCHMARK_CAPTURE(DecimalOperation, Compare, [](const Decimal& n) { return n <= kEnd; })->Arg(1)->Arg(1LL << 47);
+BENCHMARK_CAPTURE(DecimalOperation, FormatSquare,
+                  [](const Decimal& n) {
+                    char text[morvane::kMaxNumberTextLength];
+                    const Decimal square = n * n;
+                    return morvane::FormatNumberTo(square, text) - text;
+                  })
+    ->Arg(1)
+    ->Arg(1LL << 47);
 
 BENCHMARK(DecimalPerNumber)->Arg(1)->Arg(1LL << 47);
 BENCHMARK(BaselinePerNumber)->Arg(1)->Arg(1LL << 47);

@@ -6,7 +6,9 @@
 #include <optional>
 #include <utility>
 
+#include "engine/decimal_numbers.h"
 #include "engine/record.h"
+#include "engine/whole_numbers.h"
 #include "number/failure.h"
 #include "number/number_text.h"
 
@@ -15,10 +17,6 @@ namespace morvane {
 namespace {
 
 constexpr std::int32_t kDefaultLinesPerFile = 100000;
-// A Decimal made once: one built on the stack for every number would be read
-// back, merged into wider loads, before its separate field stores could
-// serve them.
-constexpr Decimal kProgressEvery(10000);
 
 // Rounds to the nearest whole number, an exact half to the even neighbour,
 // without depending on the floating-point environment's rounding mode.
@@ -41,14 +39,43 @@ Generator::Generator(RunView& view, std::string programFolder)
     : Generator(view, std::move(programFolder), SystemFileSystem()) {}
 
 Generator::Generator(RunView& view, std::string programFolder, FileSystem& files,
-                     std::size_t bufferBytes)
-    : view_(view), programFolder_(std::move(programFolder)), fileNumber_(files, bufferBytes) {}
+                     std::size_t bufferBytes, WholeRunArithmetic arithmetic)
+    : view_(view),
+      programFolder_(std::move(programFolder)),
+      fileNumber_(files, bufferBytes),
+      arithmetic_(arithmetic) {}
 
 void Generator::RequestStop() noexcept { stopRequested_ = true; }
 
 bool Generator::stopRequested() const noexcept { return stopRequested_; }
 
 void Generator::CloseOutput() noexcept { fileNumber_.CloseQuietly(); }
+
+template <class Numbers>
+bool Generator::WriteRange(Numbers& numbers, bool& severalFiles) {
+  std::int32_t lineCount = 0;
+  for (; numbers.InRange(); numbers.Advance()) {
+    if (lineCount == linesPerFile_) {
+      severalFiles = true;
+      lineCount = 0;
+      fileNumber_.Close();
+      // The user may have edited To since the run began.
+      const Decimal toNow(ReadNumber(view_.ToText()));
+      const Decimal n = numbers.Current();
+      OpenSeriesFile(PlainNumber(n), std::min(n + linesPerFile_ - 1, toNow));
+    }
+    numbers.Emit(fileNumber_, view_);
+    view_.Repaint();
+    if (stopRequested_) return true;
+    view_.ProcessEvents();
+    // The window closed the file to end the program; should it come back
+    // here all the same, nothing more is written, not even a new file.
+    if (!fileNumber_.is_open()) return true;
+    if (lineCount == std::numeric_limits<std::int32_t>::max()) throw Overflow();
+    ++lineCount;
+  }
+  return false;
+}
 
 void Generator::PD() {
   // Closes the file however the run is left, an exception from the view
@@ -71,31 +98,13 @@ void Generator::PD() {
     view_.SetStatusToolTip("Data files are being saved in " + programFolder_);
 
     const Decimal end(ReadNumber(view_.ToText()));
-    std::int32_t lineCount = 0;
     bool stopped = false;
-    for (Decimal n = startValue_; n <= end; n += 1) {
-      if (lineCount == linesPerFile_) {
-        severalFiles = true;
-        lineCount = 0;
-        fileNumber_.Close();
-        // The user may have edited To since the run began.
-        const Decimal toNow(ReadNumber(view_.ToText()));
-        OpenSeriesFile(PlainNumber(n), std::min(n + linesPerFile_ - 1, toNow));
-      }
-      EmitNumber(n);
-      if (stopRequested_) {
-        stopped = true;
-        break;
-      }
-      view_.ProcessEvents();
-      // The window closed the file to end the program; should it come back
-      // here all the same, nothing more is written, not even a new file.
-      if (!fileNumber_.is_open()) {
-        stopped = true;
-        break;
-      }
-      if (lineCount == std::numeric_limits<std::int32_t>::max()) throw Overflow();
-      ++lineCount;
+    if (arithmetic_ == WholeRunArithmetic::kIncremental && WholeNumbers::Suits(startValue_)) {
+      WholeNumbers numbers(startValue_, end);
+      stopped = WriteRange(numbers, severalFiles);
+    } else {
+      DecimalNumbers numbers(startValue_, end, prevSquare_);
+      stopped = WriteRange(numbers, severalFiles);
     }
 
     // Closed before anything is reported, so that a failure to pass on the
@@ -134,27 +143,6 @@ std::int32_t Generator::ReadLinesPerFile() const {
   const std::string text = view_.LinesPerFileText();
   if (!IsNumericText(text)) return kDefaultLinesPerFile;
   return RoundHalfEvenToInt32(ReadNumber(text));
-}
-
-void Generator::EmitNumber(const Decimal& n) {
-  const Decimal sq = n * n;
-  const Decimal diff = sq - prevSquare_;
-
-  // Formatted straight into the file's buffer.
-  static_assert(kMaxRecordLength <= OutputFile::kMaxReservedBytes);
-  fileNumber_.Commit(FormatRecordTo(n, sq, diff, fileNumber_.Reserve()));
-
-  if (FractionOf(n, kProgressEvery).is_zero()) {
-    view_.SetStatusText(PlainNumber(n) + "  " + PlainNumber(prevSquare_) + " - " + PlainNumber(sq) +
-                        " : " + PlainNumber(diff));
-  }
-  prevSquare_ = sq;
-  view_.Repaint();
-}
-
-Decimal Generator::FractionOf(const Decimal& a, const Decimal& b) {
-  const Decimal quotient = a / b;
-  return quotient - Floor(quotient);
 }
 
 void Generator::ResetForm() {

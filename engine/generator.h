@@ -20,15 +20,23 @@
 
 namespace morvane {
 
+// How a run from a whole From computes its records: from the previous
+// record's digits (the program's way), or with Decimal arithmetic for every
+// number, as a run from a fractional From always does (the reference that
+// tests and benchmarks compare with). Both write the same bytes.
+enum class WholeRunArithmetic { kIncremental, kDecimal };
+
 class Generator {
  public:
   // Writes its files into programFolder (the program's own folder, no
   // trailing separator).
   Generator(RunView& view, std::string programFolder);
-  // The same over another file system and buffer size, for tests that make
-  // file operations fail or pass every record straight to the system.
+  // The same over another file system, buffer size or arithmetic, for tests
+  // that make file operations fail, pass every record straight to the
+  // system or compare the two ways of computing records.
   Generator(RunView& view, std::string programFolder, FileSystem& files,
-            std::size_t bufferBytes = OutputFile::kDefaultBufferBytes);
+            std::size_t bufferBytes = OutputFile::kDefaultBufferBytes,
+            WholeRunArithmetic arithmetic = WholeRunArithmetic::kIncremental);
 
   // One run, from the view's fields. Every outcome is reported through the
   // view; the output file is closed on every way out, and an exception from
@@ -49,10 +57,12 @@ class Generator {
   // N from the lines-per-file list: the number rounded half to even when the
   // text is numeric, else 100000. Throws Overflow outside 32 bits.
   std::int32_t ReadLinesPerFile() const;
-  // Writes the record for n, keeps the progress line, repaints.
-  void EmitNumber(const Decimal& n);
-  // What a / b has after the point: zero exactly when a is a whole multiple of b.
-  static Decimal FractionOf(const Decimal& a, const Decimal& b);
+  // The loop over the range, the same for both kinds of numbers
+  // (WholeNumbers, DecimalNumbers): for each number a file switch when the
+  // file is full, its record, a repaint, the stop test and the window's
+  // events. Returns true when the run was stopped.
+  template <class Numbers>
+  bool WriteRange(Numbers& numbers, bool& severalFiles);
   // The fields' first values, after the run met the bounds of the numbers.
   void ResetForm();
   // Closes nothing: the caller has. Opens "Morvane-lower-upper.txt".
@@ -66,6 +76,7 @@ class Generator {
   bool stopRequested_ = false;
   OutputFile fileNumber_;
   std::int32_t linesPerFile_ = 0;
+  const WholeRunArithmetic arithmetic_;
 };
 
 }  // namespace morvane

@@ -25,6 +25,12 @@ char* FormatRecordTo(const Decimal& n, const Decimal& square, const Decimal& dif
   return Append(out, "\r\n");
 }
 
+std::string ProgressLine(const Decimal& n, const Decimal& previousSquare, const Decimal& square,
+                         const Decimal& difference) {
+  return PlainNumber(n) + "  " + PlainNumber(previousSquare) + " - " + PlainNumber(square) + " : " +
+         PlainNumber(difference);
+}
+
 std::string SeriesFileName(std::string_view lower, std::string_view upper) {
   std::string name = "Morvane-";
   name.append(lower).append("-").append(upper).append(".txt");

@@ -23,6 +23,12 @@ inline constexpr std::size_t kMaxRecordLength = 3 * kMaxNumberTextLength + 2 * 3
 char* FormatRecordTo(const Decimal& n, const Decimal& square, const Decimal& difference,
                      char* out) noexcept;
 
+// The status line at every 10,000th number: n, two blanks, the previous
+// square before the current one, and the difference, e.g.
+// "10000  99980001 - 100000000 : 19999".
+std::string ProgressLine(const Decimal& n, const Decimal& previousSquare, const Decimal& square,
+                         const Decimal& difference);
+
 // "Morvane-" + lower + "-" + upper + ".txt".
 std::string SeriesFileName(std::string_view lower, std::string_view upper);
 

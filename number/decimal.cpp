@@ -47,27 +47,6 @@ inline bool RaiseScale(Coefficient96& coefficient, int places) noexcept {
   return true;
 }
 
-// One function per exponent 0..19 that divides by 10^exponent. Each divisor
-// is a constant, which the compiler turns into a multiplication; a divisor
-// looked up in a table would be a slow hardware division.
-template <std::size_t... Exponents>
-constexpr auto MakePowerOfTenDividers(std::index_sequence<Exponents...>) noexcept {
-  using Divider = std::uint64_t (*)(std::uint64_t) noexcept;
-  return std::array<Divider, sizeof...(Exponents)>{
-      +[](std::uint64_t value) noexcept { return value / kPowersOfTen[Exponents]; }...};
-}
-constexpr auto kPowerOfTenDividers =
-    MakePowerOfTenDividers(std::make_index_sequence<kPowersOfTen.size()>());
-
-// value / 10^exponent for exponent 0..19, with the remainder.
-inline std::uint64_t DivideByPowerOfTen(std::uint64_t value, int exponent,
-                                        std::uint64_t& remainder) noexcept {
-  const auto index = static_cast<std::size_t>(exponent);
-  const std::uint64_t quotient = kPowerOfTenDividers[index](value);
-  remainder = value - quotient * kPowersOfTen[index];
-  return quotient;
-}
-
 Decimal FromCoefficient(bool negative, const Coefficient96& coefficient, int scale) {
   return Decimal::FromParts(negative, static_cast<std::uint32_t>(coefficient.high), coefficient.low,
                             scale);
@@ -276,8 +255,8 @@ void Decimal::ThrowScaleOutOfRange() { throw std::invalid_argument("Decimal scal
 // ---- Arithmetic ----
 
 Decimal& Decimal::AddGeneral(const Decimal& other, bool other_negative) {
-  // Both coefficients fit 96 bits at the common scale (so for the progress
-  // test's q - Floor(q)): no need for 192 bits.
+  // Both coefficients fit 96 bits at the common scale (a fraction less a
+  // small whole number, say): no need for 192 bits.
   Coefficient96 a{low_, high_};
   Coefficient96 b{other.low_, other.high_};
   int scale = scale_;
@@ -327,7 +306,7 @@ std::weak_ordering detail::CompareAtDifferentScales(const Decimal& a, const Deci
   const bool a_negative = a.negative() && !a.is_zero();
   const bool b_negative = b.negative() && !b.is_zero();
   if (b.is_zero()) {
-    // The progress test compares with 0: no scales to align.
+    // A comparison with 0 needs no scales aligned.
     if (a.is_zero()) return std::weak_ordering::equivalent;
     return a_negative ? std::weak_ordering::less : std::weak_ordering::greater;
   }
@@ -344,13 +323,6 @@ std::weak_ordering detail::CompareAtDifferentScales(const Decimal& a, const Deci
 Decimal detail::FloorGeneral(const Decimal& value) {
   if (value.scale() == 0) return value;
   const bool negative = value.negative();
-  if (value.coefficient_high() == 0 && value.scale() < static_cast<int>(kPowersOfTen.size())) {
-    std::uint64_t fraction = 0;
-    const std::uint64_t whole =
-        DivideByPowerOfTen(value.coefficient_low(), value.scale(), fraction);
-    const bool has_fraction = fraction != 0;
-    return Decimal::FromParts(negative, 0, whole + (negative && has_fraction ? 1 : 0), 0);
-  }
   Wide192 whole = WideCoefficient(value);
   bool has_fraction = false;
   int places = value.scale();

@@ -9,17 +9,21 @@
 //    rounding is done once, from the exact result, so nothing is rounded twice.
 //  - Values that differ only in trailing fractional zeros (2.5 and 2.50) are
 //    equal, and a zero with its sign set equals zero.
-//  - Construction from an integer is exact and implicit; from a double it is
-//    explicit, because it rounds to 15 significant digits first.
+//  - Construction from an integer of up to 64 bits is exact and implicit;
+//    wider integers do not convert. From a double it is explicit, because it
+//    rounds to 15 significant digits first.
 //
-// A plain value: no allocation. The common cases of a run (operands at one
-// scale, coefficients that fit 64 bits, division by a power of ten) are inline
-// below; everything else goes to the exact general paths in decimal.cpp.
+// A plain value: no allocation. The common cases (operands at one scale,
+// coefficients that fit 64 bits, division by a power of ten, the floor of a
+// coefficient below 2^64) are inline below; everything else goes to the exact
+// general paths in decimal.cpp.
 #pragma once
 
 #include <bit>
 #include <compare>
+#include <concepts>
 #include <cstdint>
+#include <type_traits>
 
 #include "number/multiply64.h"
 #include "number/powers_of_ten.h"
@@ -49,11 +53,17 @@ class Decimal {
     return *this;
   }
 
-  // Exact, at scale 0. A 16-bit integer converts through this one.
-  constexpr Decimal(std::int32_t value) noexcept  // NOLINT(google-explicit-constructor)
-      : low_(value < 0 ? 0 - static_cast<std::uint64_t>(static_cast<std::int64_t>(value))
-                       : static_cast<std::uint64_t>(value)),
-        negative_(value < 0) {}
+  // Exact, at scale 0, from any integer of up to 64 bits, signed or not: the
+  // coefficient holds every such value.
+  template <std::integral Integer>
+    requires(!std::same_as<Integer, bool> && sizeof(Integer) <= sizeof(std::uint64_t))
+  constexpr Decimal(Integer value) noexcept  // NOLINT(google-explicit-constructor)
+      : low_(Magnitude(value)), negative_(IsNegative(value)) {}
+  // A wider integer could not always be held, and a bool is no number: neither
+  // converts, not even by way of a double.
+  template <std::integral Integer>
+    requires(std::same_as<Integer, bool> || sizeof(Integer) > sizeof(std::uint64_t))
+  Decimal(Integer value) = delete;
 
   // The double rounded to 15 significant decimal digits, held exactly: 0.1 is
   // exactly 0.1. Throws Overflow when the integer part needs more than 96 bits
@@ -96,8 +106,23 @@ class Decimal {
  private:
   static constexpr std::uint64_t kMaxHigh = 0xFFFF'FFFFULL;
 
+  template <class Integer>
+  static constexpr bool IsNegative(Integer value) noexcept {
+    if constexpr (std::is_signed_v<Integer>) {
+      return value < 0;
+    } else {
+      return false;
+    }
+  }
+  template <class Integer>
+  static constexpr std::uint64_t Magnitude(Integer value) noexcept {
+    // Through 64 bits first, so that the most negative value negates too.
+    const auto wide = static_cast<std::uint64_t>(value);
+    return IsNegative(value) ? 0 - wide : wide;
+  }
+
   // Adds other with its sign taken as other_negative, when both share a scale
-  // or other is a whole number below 2^64 (the progress test's q - Floor(q)),
+  // or other is a whole number below 2^64 (a fraction less its floor, say),
   // and the sum needs no rounding; false, changing nothing, otherwise.
   bool AddWithoutRounding(const Decimal& other, bool other_negative) noexcept;
   // The exact paths, out of line: mixed scales, carries past 96 bits,
@@ -202,9 +227,8 @@ inline Decimal& Decimal::operator*=(const Decimal& other) {
 inline Decimal& Decimal::operator/=(const Decimal& other) {
   // One OR of the fields, for the reason given in AddWithoutRounding.
   if ((other.high_ | other.scale_) == 0 && other.low_ != 0) {
-    // The progress quotient n / 10000: dividing by a power of ten only moves
-    // the decimal point, exactly, while the places fit. 10^k has k trailing
-    // zero bits.
+    // Dividing by a power of ten only moves the decimal point, exactly,
+    // while the places fit. 10^k has k trailing zero bits.
     const int exponent = std::countr_zero(other.low_);
     if (exponent < static_cast<int>(detail::kPowersOfTen.size()) &&
         other.low_ == detail::kPowersOfTen[static_cast<std::size_t>(exponent)] &&
@@ -247,13 +271,11 @@ inline bool operator==(const Decimal& a, const Decimal& b) noexcept { return (a 
 
 inline Decimal Floor(const Decimal& value) {
   if (value.scale() == 0) return value;
-  // One OR of the fields, for the reason given in Decimal::AddWithoutRounding.
-  if ((value.coefficient_high() | static_cast<std::uint32_t>(value.scale() ^ 4)) == 0) {
-    // The progress quotient n / 10000: a division by a constant, which the
-    // compiler turns into a multiplication.
-    const std::uint64_t whole = value.coefficient_low() / 10000;
+  if (value.coefficient_high() == 0 && value.scale() < static_cast<int>(detail::kPowersOfTen.size())) {
+    const std::uint64_t whole = detail::DivideByPowerOfTen(value.coefficient_low(), value.scale());
     const bool below_zero_with_fraction =
-        value.negative() && whole * 10000 != value.coefficient_low();
+        value.negative() &&
+        whole * detail::kPowersOfTen[static_cast<std::size_t>(value.scale())] != value.coefficient_low();
     return Decimal::FromParts(value.negative(), 0, whole + (below_zero_with_fraction ? 1 : 0), 0);
   }
   return detail::FloorGeneral(value);

@@ -13,6 +13,12 @@
 
 namespace morvane::enginetest {
 
+WholeRunArithmetic ArithmeticUnderTest() {
+  const char* chosen = std::getenv("MORVANE_TEST_ARITHMETIC");
+  return chosen && std::string_view(chosen) == "decimal" ? WholeRunArithmetic::kDecimal
+                                                          : WholeRunArithmetic::kIncremental;
+}
+
 TempFolder::TempFolder() {
   const char* base = std::getenv("TMPDIR");
   std::string pattern = std::string(base && *base ? base : "/tmp") + "/morvane-engine-XXXXXX";

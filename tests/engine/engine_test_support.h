@@ -13,9 +13,15 @@
 #include <vector>
 
 #include "engine/file_system.h"
+#include "engine/generator.h"
 #include "engine/run_view.h"
 
 namespace morvane::enginetest {
+
+// The arithmetic the run tests give their generators: the program's own,
+// or Decimal for every number when MORVANE_TEST_ARITHMETIC is "decimal"
+// (CTest runs the suite both ways).
+WholeRunArithmetic ArithmeticUnderTest();
 
 // A new empty folder under TMPDIR, removed with everything in it at the end.
 // With a size, a tmpfs of that size is mounted on it if the system allows.

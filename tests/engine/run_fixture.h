@@ -18,9 +18,9 @@ namespace morvane::enginetest {
 // One per test, or one per case where a test walks a table of them.
 class TestRun {
  public:
-  TestRun() : generator(view, folder.path()) {}
+  TestRun() : TestRun(SystemFileSystem()) {}
   explicit TestRun(FileSystem& files, std::size_t bufferBytes = OutputFile::kDefaultBufferBytes)
-      : generator(view, folder.path(), files, bufferBytes) {}
+      : generator(view, folder.path(), files, bufferBytes, ArithmeticUnderTest()) {}
 
   void Run(std::string from, std::string to, std::string linesPerFile = "# lines per file") {
     view.from = std::move(from);

@@ -4,6 +4,7 @@
 // Rounding rule under test: a result that must lose decimal places is rounded
 // once, from the exact value, to the nearest; an exact tie goes away from zero.
 #include "number/decimal.h"
+#include "number/powers_of_ten.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +19,7 @@
 #include <random>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "number/failure.h"
@@ -107,6 +109,19 @@ TEST(DecimalConstruction, IntegersAreExactAtTheirExtremes) {
   EXPECT_EQ(Decimal(std::numeric_limits<std::int32_t>::max()), Whole(2'147'483'647ULL));
   const std::int16_t lines = -32768;
   EXPECT_EQ(Decimal(lines), Whole(32768, true));
+  // Wider integers are held whole, never cut to 32 bits.
+  const Decimal wide = std::int64_t{5'000'000'000};
+  EXPECT_EQ(wide, Whole(5'000'000'000ULL));
+  EXPECT_EQ(Decimal(std::numeric_limits<std::int64_t>::min()), Whole(1ULL << 63, true));
+  EXPECT_EQ(Decimal(std::numeric_limits<long long>::max()), Whole((1ULL << 63) - 1));
+  EXPECT_EQ(Decimal(std::numeric_limits<std::uint64_t>::max()), Whole(~0ULL));
+  EXPECT_EQ(Decimal(std::numeric_limits<unsigned long long>::max()), Whole(~0ULL));
+  EXPECT_EQ(Decimal(4'000'000'000U), Whole(4'000'000'000ULL));
+  static_assert(!std::is_constructible_v<Decimal, bool>);
+#if defined(__SIZEOF_INT128__)
+  __extension__ using Int128 = __int128;
+  static_assert(!std::is_constructible_v<Decimal, Int128>);
+#endif
 }
 
 TEST(DecimalConstruction, FromPartsRejectsScaleOutsideRange) {
@@ -373,6 +388,23 @@ TEST(DecimalFloor, RoundsTowardsMinusInfinity) {
     SCOPED_TRACE(Describe(value));
     EXPECT_EQ(ExactValue(floor), mpq_class(expected));
     EXPECT_EQ(floor.scale(), 0);
+  }
+  // At every scale a 64-bit coefficient can have: on and beside whole
+  // numbers, where a quotient by multiplication would first be one off.
+  for (int scale = 1; scale <= 19; ++scale) {
+    const std::uint64_t power = detail::kPowersOfTen[static_cast<std::size_t>(scale)];
+    const std::uint64_t most = ~std::uint64_t{0};
+    for (const std::uint64_t coefficient :
+         {power - 1, power, power + 1, most / power * power, most / power * power - 1, most}) {
+      for (const bool negative : {false, true}) {
+        const Decimal value = Decimal::FromParts(negative, 0, coefficient, scale);
+        const mpq_class exact = ExactValue(value);
+        mpz_class expected;
+        mpz_fdiv_q(expected.get_mpz_t(), exact.get_num_mpz_t(), exact.get_den_mpz_t());
+        SCOPED_TRACE(Describe(value));
+        EXPECT_EQ(ExactValue(Floor(value)), mpq_class(expected));
+      }
+    }
   }
 }
 

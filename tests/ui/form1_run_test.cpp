@@ -11,8 +11,10 @@ namespace {
 
 class Form1Run : public WindowTest {
  protected:
-  // A run that would go on for hours, one file of a million records.
-  void EnterLongRun() { Enter("1", "1000000000000000", "1000000"); }
+  // A run that would go on for hours, in one file of a billion records: the
+  // run writes millions of records a second, so a smaller file could fill
+  // before the test's stop arrives.
+  void EnterLongRun() { Enter("1", "1000000000000000", "1000000000"); }
 
   // After a stop: the run ended after the number being written, its file
   // holds every record so far, and "Finished." never showed.
@@ -21,9 +23,9 @@ class Form1Run : public WindowTest {
     EXPECT_EQ(Command1->text(), "Stop");
     EXPECT_FALSE(Command1->isEnabled());
     EXPECT_EQ(txCt->text().toStdString(), "File saved to " + folder_);
-    ASSERT_EQ(FileNames(), std::vector<std::string>{"Morvane-1-1000000.txt"});
+    ASSERT_EQ(FileNames(), std::vector<std::string>{"Morvane-1-1000000000.txt"});
     std::uint64_t records = 0;
-    EXPECT_TRUE(IsRunFrom(1, FileText("Morvane-1-1000000.txt"), &records)) << records << " records";
+    EXPECT_TRUE(IsRunFrom(1, FileText("Morvane-1-1000000000.txt"), &records)) << records << " records";
   }
 };
 
