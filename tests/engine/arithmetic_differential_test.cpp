@@ -57,7 +57,10 @@ TEST(WholeRunArithmetic, DigitsWriteAndShowWhatDecimalArithmeticDoes) {
     const std::int64_t from = std::max(-kBound + 1, std::min(kBound - 1, mark + uniform(-120, 30)));
     const std::int64_t last = from + uniform(-2, 150);
     RunScenario scenario;
-    scenario.from = (uniform(0, 5) == 0 && from > 0 ? "0" : "") + std::to_string(from);
+    // A leading zero now and then, put in place rather than prepended:
+    // GCC 12 at -O3 warns falsely of overlapping copies on "0" + text.
+    scenario.from = std::to_string(from);
+    if (uniform(0, 5) == 0 && from > 0) scenario.from.insert(0, 1, '0');
     switch (uniform(0, 4)) {
       case 0: scenario.to = std::to_string(last) + ".5"; break;
       case 1: scenario.to = last > kBound - 200 ? "1e20" : std::to_string(last) + "e0"; break;
