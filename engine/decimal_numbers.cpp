@@ -16,18 +16,23 @@ Decimal FractionOf(const Decimal& a, const Decimal& b) {
 
 }  // namespace
 
-void DecimalNumbers::Emit(OutputFile& file, RunView& view) {
-  const Decimal square = n_ * n_;
-  const Decimal difference = square - previousSquare_;
+std::uint32_t DecimalNumbers::Emit(std::uint32_t most, OutputFile& file, RunView& view) {
+  std::uint32_t written = 0;
+  while (written < most && InRange()) {
+    const Decimal square = n_ * n_;
+    const Decimal difference = square - previousSquare_;
 
-  // Formatted straight into the file's buffer.
-  static_assert(kMaxRecordLength <= OutputFile::kMaxReservedBytes);
-  file.Commit(FormatRecordTo(n_, square, difference, file.Reserve()));
-
-  if (FractionOf(n_, kProgressEvery).is_zero()) {
-    view.SetStatusText(ProgressLine(n_, previousSquare_, square, difference));
+    // Formatted straight into the file's buffer.
+    static_assert(kMaxRecordLength <= OutputFile::kMaxReservedBytes);
+    file.Commit(FormatRecordTo(n_, square, difference, file.Reserve()));
+    const bool progress = FractionOf(n_, kProgressEvery).is_zero();
+    if (progress) view.SetStatusText(ProgressLine(n_, previousSquare_, square, difference));
+    previousSquare_ = square;
+    n_ += 1;
+    ++written;
+    if (progress) break;
   }
-  previousSquare_ = square;
+  return written;
 }
 
 }  // namespace morvane

@@ -6,6 +6,8 @@
 // included, and is the reference the faster WholeNumbers is held to.
 #pragma once
 
+#include <cstdint>
+
 #include "engine/output_file.h"
 #include "engine/run_view.h"
 #include "number/decimal.h"
@@ -22,12 +24,12 @@ class DecimalNumbers {
   bool InRange() const noexcept { return n_ <= end_; }
   const Decimal& Current() const noexcept { return n_; }
 
-  // Writes the record for the current number into file and, at a multiple of
-  // 10,000, the progress line into view's status. Throws Overflow when the
-  // square does not fit, before writing anything.
-  void Emit(OutputFile& file, RunView& view);
-
-  void Advance() { n_ += 1; }
+  // Writes the records for the current number and the ones after it into
+  // file, at most `most` (at least 1) and never past the range's end or a
+  // multiple of 10,000, whose progress line it then sets as view's status.
+  // Returns how many it wrote. Throws Overflow when a square does not fit,
+  // before writing its record.
+  std::uint32_t Emit(std::uint32_t most, OutputFile& file, RunView& view);
 
  private:
   Decimal n_;

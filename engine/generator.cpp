@@ -53,8 +53,11 @@ void Generator::CloseOutput() noexcept { fileNumber_.CloseQuietly(); }
 
 template <class Numbers>
 bool Generator::WriteRange(Numbers& numbers, bool& severalFiles) {
+  constexpr std::int32_t kMaxLineCount = std::numeric_limits<std::int32_t>::max();
   std::int32_t lineCount = 0;
-  for (; numbers.InRange(); numbers.Advance()) {
+  const std::uint32_t numbersPerPass = std::max<std::uint32_t>(view_.NumbersPerEventPass(), 1);
+  std::uint32_t untilPass = numbersPerPass;
+  while (numbers.InRange()) {
     if (lineCount == linesPerFile_) {
       severalFiles = true;
       lineCount = 0;
@@ -64,15 +67,29 @@ bool Generator::WriteRange(Numbers& numbers, bool& severalFiles) {
       const Decimal n = numbers.Current();
       OpenSeriesFile(PlainNumber(n), std::min(n + linesPerFile_ - 1, toNow));
     }
-    numbers.Emit(fileNumber_, view_);
-    view_.Repaint();
+    // As many numbers at once as have nothing to be done between them: up to
+    // the next event pass, the file's last record and the last the line
+    // counter can count; Emit ends its numbers early at a progress line. A
+    // stop asked for at the last pass ends the run after one more number.
+    std::uint32_t most = std::min(untilPass, static_cast<std::uint32_t>(kMaxLineCount - lineCount) + 1);
+    if (lineCount < linesPerFile_) most = std::min(most, static_cast<std::uint32_t>(linesPerFile_ - lineCount));
+    if (stopRequested_) most = 1;
+    const std::uint32_t written = numbers.Emit(most, fileNumber_, view_);
+    untilPass -= written;
+    const bool eventPass = untilPass == 0;
+    if (eventPass) view_.Repaint();
     if (stopRequested_) return true;
-    view_.ProcessEvents();
-    // The window closed the file to end the program; should it come back
-    // here all the same, nothing more is written, not even a new file.
-    if (!fileNumber_.is_open()) return true;
-    if (lineCount == std::numeric_limits<std::int32_t>::max()) throw Overflow();
-    ++lineCount;
+    if (eventPass) {
+      untilPass = numbersPerPass;
+      view_.ProcessEvents();
+      // The window closed the file to end the program; should it come back
+      // here all the same, nothing more is written, not even a new file.
+      if (!fileNumber_.is_open()) return true;
+    }
+    // The records in this file: one more than 32 bits can count is an
+    // overflow.
+    if (written > static_cast<std::uint32_t>(kMaxLineCount - lineCount)) throw Overflow();
+    lineCount += static_cast<std::int32_t>(written);
   }
   return false;
 }

@@ -5,7 +5,8 @@
 // a series of files of N records in the program folder. It is driven only
 // through a RunView: it reads the fields, reports every outcome through
 // message boxes and the status field, and lets the window handle its events
-// after every number. The window owns one Generator for its whole life.
+// as often as the window asks. The window owns one Generator for its whole
+// life.
 #pragma once
 
 #include <cstddef>
@@ -58,9 +59,12 @@ class Generator {
   // text is numeric, else 100000. Throws Overflow outside 32 bits.
   std::int32_t ReadLinesPerFile() const;
   // The loop over the range, the same for both kinds of numbers
-  // (WholeNumbers, DecimalNumbers): for each number a file switch when the
-  // file is full, its record, a repaint, the stop test and the window's
-  // events. Returns true when the run was stopped.
+  // (WholeNumbers, DecimalNumbers): a file switch when the file is full, the
+  // records up to the next thing to be done between two numbers, the stop
+  // test, and as often as the view asks, a repaint and the window's events.
+  // A stop can only be asked for from inside a call to the view, so looking
+  // at it after the last of the records written at once is as good as
+  // looking at it after each. Returns true when the run was stopped.
   template <class Numbers>
   bool WriteRange(Numbers& numbers, bool& severalFiles);
   // The fields' first values, after the run met the bounds of the numbers.

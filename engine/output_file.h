@@ -56,6 +56,10 @@ class OutputFile {
     if (!is_open()) Fail("Cannot write", EBADF);
     return buffer_.get() + used_;
   }
+  // What Reserve's pointer has room for before the buffer is full: as much
+  // as that may be written there and committed at once, beyond
+  // kMaxReservedBytes.
+  std::size_t BytesBeforeFull() const noexcept { return capacity_ - used_; }
   // Takes the bytes from Reserve's pointer up to end.
   void Commit(const char* end) {
     const auto size = static_cast<std::size_t>(end - (buffer_.get() + used_));

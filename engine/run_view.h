@@ -5,6 +5,7 @@
 // own thread, the window's.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -36,11 +37,19 @@ class RunView {
   virtual void ShowMessage(std::string_view text, MessageIcon icon) = 0;
 
   // Lets the window handle pending events: the Stop button, Escape, edits,
-  // closing. Called after every number; the window may handle them less often.
+  // closing. Called after every NumbersPerEventPass()-th number, right after
+  // Repaint; the window may handle them less often still.
   virtual void ProcessEvents() = 0;
 
-  // Asks for the window to be drawn again. Called after every number.
+  // Asks for the window to be drawn again at its next pass.
   virtual void Repaint() = 0;
+
+  // How many numbers the run writes from one Repaint and ProcessEvents to the
+  // next. A window that handles its events only every few milliseconds
+  // anyway spares the run the calls in between, each of which costs about as
+  // much as a number; the run still looks at the stop request after every
+  // number. Read once per run.
+  virtual std::uint32_t NumbersPerEventPass() const { return 1; }
 };
 
 }  // namespace morvane

@@ -3,13 +3,20 @@
 //
 // For consecutive whole numbers (n + 1)^2 = n^2 + (2n + 1), and the
 // difference to the previous square is 2n - 1. So n, its square and the
-// difference are kept as their own text (DigitText) and moved on by small
-// additions; the record is copied out as it stands. Below zero the same
-// holds of the magnitudes, which shrink: |n| loses 1, |2n - 1| loses 2 and
-// the square loses the new |2n - 1|. The first record of a run (difference
-// equal to the square) and the step from 0 to 1 are set up afresh from the
-// number itself, as is the text of the progress line, which appears at
-// every 10,000th number, counted rather than divided.
+// difference are kept as their digits (DigitWords) and moved on by small
+// additions: n gains 1, the difference 2, and the square the new difference.
+// Below zero the same holds of the magnitudes, which shrink: |n| loses 1,
+// |2n - 1| loses 2 and the square the new |2n - 1|.
+//
+// The records are written in batches, as many at a time as the caller allows
+// and the file's buffer holds. Within a batch the digits stay in registers
+// and every record is stored straight into the buffer, one store per eight
+// digits or separator, in a loop made for the number of words each of the
+// three numbers takes. Where a number gains or loses a digit the batch ends,
+// and the next number is set up afresh from Decimal arithmetic, as are 0, 1
+// and the number after the run's first. The first record (difference equal
+// to the square) and the progress line, which appears at every 10,000th
+// number, counted rather than divided, are formatted from Decimal values.
 //
 // It is one of the two kinds of numbers Generator's loop walks (the other
 // computes every record with Decimal) and writes byte for byte what that one
@@ -17,9 +24,11 @@
 // Emit throws Overflow there, as the multiplication would.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <utility>
 
-#include "engine/digit_text.h"
+#include "engine/digit_words.h"
 #include "engine/output_file.h"
 #include "engine/run_view.h"
 #include "number/decimal.h"
@@ -42,66 +51,53 @@ class WholeNumbers {
   // The number the next record is for.
   Decimal Current() const { return Decimal(n_); }
 
-  // Writes the record for the current number into file and, at a multiple of
-  // 10,000, the progress line into view's status. Throws Overflow at the
-  // bound, before writing anything.
-  void Emit(OutputFile& file, RunView& view) {
-    if (n_ == kBound) ThrowAtBound();
-    char* out = file.Reserve();
-    *out = n_ < 0 ? '-' : ' ';
-    // The number's trailer is " ,  ", the square's blank included.
-    out = number_.CopyTo(out + 1);
-    out = square_.CopyTo(out);
-    *out = differenceSign_;
-    file.Commit(difference_.CopyTo(out + 1));
-    if (sinceProgress_ == 0) ShowProgress(view);
-    // The texts are moved on to the next number here rather than in Advance:
-    // reading them back for the copy right after they were written would
-    // wait for the writes to reach the cache; the window's calls between two
-    // numbers leave them that time.
-    StepTexts(n_ + 1);
-  }
-
-  // On to the next number.
-  void Advance() noexcept {
-    ++n_;
-    if (++sinceProgress_ == kProgressEvery) sinceProgress_ = 0;
-  }
+  // Writes the records for the current number and the ones after it into
+  // file, at most `most` (at least 1) and never past the range's end or a
+  // multiple of 10,000, whose progress line it then sets as view's status.
+  // Returns how many it wrote. Throws Overflow at the bound, before writing
+  // anything.
+  std::uint32_t Emit(std::uint32_t most, OutputFile& file, RunView& view);
 
  private:
   static constexpr std::int32_t kProgressEvery = 10000;
+  // Writes count records of the current layout at out, each followed by the
+  // step to the next number (up or down); returns how many it wrote, fewer
+  // when a number's length changed.
+  using RecordWriter = std::uint64_t (WholeNumbers::*)(std::uint64_t count, char* out) noexcept;
+  template <int kNumberWords, int kSquareWords, int kDifferenceWords, bool kUp>
+  std::uint64_t WriteRecords(std::uint64_t count, char* out) noexcept;
+  template <std::size_t... kIndex>
+  static constexpr auto RecordWriters(std::index_sequence<kIndex...>);
 
-  // The texts made those of next, the number after the one they hold.
-  void StepTexts(std::int64_t next) {
-    if (firstRecord_ || next == 1) [[unlikely]] {
-      SetUp(next);
-    } else if (next > 1) {
-      number_.Increase(1);
-      difference_.Increase(2);
-      square_.Add(difference_);
-    } else {
-      number_.Decrease(1);
-      difference_.Decrease(2);
-      square_.Subtract(difference_);
-    }
-  }
-
-  // |n|, its square and |2n - 1| written afresh.
+  // The digits and the layout of n's record (not the run's first) written
+  // afresh.
   void SetUp(std::int64_t n);
-  void ShowProgress(RunView& view) const;
+  // The run's first record, whose difference is its square.
+  void WriteFirstRecord(OutputFile& file) const;
+  void ShowProgress(std::int64_t n, RunView& view) const;
   [[noreturn]] static void ThrowAtBound();
 
   std::int64_t n_;
+  const std::int64_t first_;
   std::int64_t last_;
   // n_ modulo 10,000, from 0 to 9,999 also below zero.
   std::int32_t sinceProgress_;
-  bool firstRecord_ = true;
+  bool setUpNext_ = true;
+
+  // |n|, n^2 and the difference (|2n - 1|, or the square in the first
+  // record), and the difference again placed to end where the square ends,
+  // as it is added to the square.
+  DigitWords number_;
+  DigitWords square_;
+  DigitWords difference_;
+  DigitWords addend_;
+  int numberLength_ = 0;
+  int squareLength_ = 0;
+  int differenceLength_ = 0;
+  int recordLength_ = 0;
+  char numberSign_ = ' ';
   char differenceSign_ = ' ';
-  // |n|, n^2 and the difference, with the separators that follow each in a
-  // record. The difference is |2n - 1|, or the square in the first record.
-  DigitText number_{" ,  "};
-  DigitText square_{" , "};
-  DigitText difference_{"\r\n"};
+  RecordWriter writeRecords_ = nullptr;
 };
 
 }  // namespace morvane

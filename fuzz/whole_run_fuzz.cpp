@@ -45,6 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   scenario.to = std::to_string(from + data.ConsumeIntegralInRange(-2, 40));
   if (data.ConsumeBool()) scenario.to += ".5";
   scenario.linesPerFile = std::to_string(data.ConsumeIntegralInRange(-2, 12));
+  scenario.numbersPerPass = data.ConsumeIntegralInRange<std::uint32_t>(1, 50);
+  scenario.bufferBytes = data.ConsumeIntegralInRange<std::size_t>(0, 400);
   scenario.stopAfter = data.ConsumeIntegralInRange(0, 40);
   scenario.editToAfter = data.ConsumeIntegralInRange(0, 40);
   scenario.editedTo = std::to_string(from + data.ConsumeIntegralInRange(-5, 30));

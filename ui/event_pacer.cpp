@@ -2,18 +2,14 @@
 
 namespace morvane {
 
-EventPacer::EventPacer(Clock::duration interval, std::uint32_t requestsPerClockRead) noexcept
-    : interval_(interval), requestsPerClockRead_(requestsPerClockRead == 0 ? 1 : requestsPerClockRead) {
-  Restart();
-}
+EventPacer::EventPacer(Clock::duration interval) noexcept : interval_(interval) { Restart(); }
 
 void EventPacer::Restart() noexcept {
-  requests_ = 0;
   lastYes_ = Clock::now();
   longestGap_ = Clock::duration::zero();
 }
 
-bool EventPacer::DueByClock() noexcept {
+bool EventPacer::Due() noexcept {
   const Clock::time_point now = Clock::now();
   const Clock::duration gap = now - lastYes_;
   if (gap < interval_) return false;

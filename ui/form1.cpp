@@ -26,15 +26,15 @@ const QString kTitle = QStringLiteral("Morvane");
 // digits are narrower; 9 pt of the stand-in shows the 16-digit To whole.
 constexpr qreal kFieldPoints = 9.0;
 
-// A click or a key waits at most this long, plus one number, to be handled.
-// A pass through the event loop with its repaint costs about a millisecond
+// A click or a key waits at most this long, plus one pass of numbers
+// (below), to be handled. A pass through the event loop with its repaint costs about a millisecond
 // under X; at 15 ms the window keeps some nine tenths of the run's speed and
 // still answers well within what a person notices.
 constexpr auto kEventInterval = std::chrono::milliseconds(15);
-// A clock read costs about as much as a tenth of a number; one in 32
-// requests keeps it out of the run's cost and still reads it every few
-// microseconds.
-constexpr std::uint32_t kRequestsPerClockRead = 32;
+// The run calls for an event pass, and so a clock read, only every so many
+// numbers: the two calls and the read cost several numbers' time, and 1024
+// numbers still take well under a tenth of a millisecond.
+constexpr std::uint32_t kNumbersPerEventPass = 1024;
 
 // The window's layout is given in twips, 15 to a pixel at the usual 96 dpi.
 int Pixels(int twips) { return static_cast<int>(std::lround(twips / 15.0)); }
@@ -74,7 +74,7 @@ Form1::Form1(std::string programFolder, QWidget* parent)
     : QWidget(parent),
       programFolder_(std::move(programFolder)),
       generator_(*this, programFolder_),
-      pacer_(kEventInterval, kRequestsPerClockRead) {
+      pacer_(kEventInterval) {
   createControls();
   placeControls();
   setTabOrder();
@@ -290,6 +290,8 @@ void Form1::ProcessEvents() {
   // again during a run).
   QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
+
+std::uint32_t Form1::NumbersPerEventPass() const { return kNumbersPerEventPass; }
 
 void Form1::Repaint() {
   // Drawn at the next pass through the event loop, all requests as one.

@@ -42,6 +42,7 @@ class Form1 : public QWidget, public RunView {
   void ShowMessage(std::string_view text, MessageIcon icon) override;
   void ProcessEvents() override;
   void Repaint() override;
+  std::uint32_t NumbersPerEventPass() const override;
 
   // Closes the output file, if one is open, with every record written so
   // far, for a program that is about to end; a run that gets control back

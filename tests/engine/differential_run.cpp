@@ -32,8 +32,9 @@ std::string Compare(const char* what, const std::vector<std::string>& expected,
 }  // namespace
 
 std::string RunScenario::Describe() const {
-  return "from \"" + from + "\" to \"" + to + "\" lines \"" + linesPerFile + "\" stop after " +
-         std::to_string(stopAfter) + ", To \"" + editedTo + "\" after " + std::to_string(editToAfter);
+  return "from \"" + from + "\" to \"" + to + "\" lines \"" + linesPerFile + "\", events every " +
+         std::to_string(numbersPerPass) + ", stop after " + std::to_string(stopAfter) + ", To \"" + editedTo +
+         "\" after " + std::to_string(editToAfter) + ", buffer " + std::to_string(bufferBytes);
 }
 
 RunOutcome RunScenarioWith(const RunScenario& scenario, WholeRunArithmetic arithmetic) {
@@ -42,10 +43,11 @@ RunOutcome RunScenarioWith(const RunScenario& scenario, WholeRunArithmetic arith
   view.from = scenario.from;
   view.to = scenario.to;
   view.linesPerFile = scenario.linesPerFile;
-  Generator run(view, folder.path(), SystemFileSystem(), OutputFile::kDefaultBufferBytes, arithmetic);
-  view.onProcessEvents = [&](int numbersWritten) {
-    if (numbersWritten == scenario.editToAfter) view.to = scenario.editedTo;
-    if (numbersWritten == scenario.stopAfter) run.RequestStop();
+  view.numbersPerEventPass = scenario.numbersPerPass;
+  Generator run(view, folder.path(), SystemFileSystem(), scenario.bufferBytes, arithmetic);
+  view.onProcessEvents = [&](int passes) {
+    if (passes == scenario.editToAfter) view.to = scenario.editedTo;
+    if (passes == scenario.stopAfter) run.RequestStop();
   };
   run.PD();
 

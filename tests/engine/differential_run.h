@@ -3,6 +3,8 @@
 // and shows, so that the two can be compared byte for byte.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,11 +18,15 @@ struct RunScenario {
   std::string from;
   std::string to;
   std::string linesPerFile;
-  // After this many numbers the user presses Stop (0: never).
+  // The window's events come after every this many numbers.
+  std::uint32_t numbersPerPass = 1;
+  // After this many passes the user presses Stop (0: never).
   int stopAfter = 0;
-  // After this many numbers the user types editedTo into To (0: never).
+  // After this many passes the user types editedTo into To (0: never).
   int editToAfter = 0;
   std::string editedTo;
+  // The output buffer: small ones end the records written at once early.
+  std::size_t bufferBytes = OutputFile::kDefaultBufferBytes;
 
   std::string Describe() const;
 };

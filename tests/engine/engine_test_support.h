@@ -69,8 +69,9 @@ class FakeRunView : public RunView {
   std::vector<ShownMessage> messages;
   int eventsProcessed = 0;
   int repaints = 0;
+  std::uint32_t numbersPerEventPass = 1;
   // Called from ProcessEvents with the number of calls so far (1 after the
-  // first number): where a test plays the user.
+  // first pass, by default the first number): where a test plays the user.
   std::function<void(int)> onProcessEvents;
   std::function<void(std::string_view)> onShowMessage;
 
@@ -94,6 +95,7 @@ class FakeRunView : public RunView {
     if (onProcessEvents) onProcessEvents(eventsProcessed);
   }
   void Repaint() override { ++repaints; }
+  std::uint32_t NumbersPerEventPass() const override { return numbersPerEventPass; }
 };
 
 // The real file system, except that its failAt-th operation (counting

@@ -42,6 +42,16 @@ TEST_F(Records, ProgressShowsOnlyAtMultiplesOfTenThousand) {
                    "File saved to " + folder.path()}));
   EXPECT_EQ(view.eventsProcessed, 10003);
   EXPECT_EQ(view.repaints, 10003);
+
+  // A view that asks for its events only every 1000 numbers gets them so,
+  // and the same progress.
+  view.eventsProcessed = view.repaints = 0;
+  view.statusHistory.clear();
+  view.numbersPerEventPass = 1000;
+  Run("9999", "20001");
+  EXPECT_EQ(view.statusHistory.size(), 3U);
+  EXPECT_EQ(view.eventsProcessed, 10);
+  EXPECT_EQ(view.repaints, 10);
 }
 
 TEST_F(Records, NegativeMultiplesOfTenThousandShowProgressToo) {

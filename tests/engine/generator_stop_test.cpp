@@ -20,13 +20,24 @@ using enginetest::TestRun;
 using Stop = RunFixture;
 
 TEST_F(Stop, AStopAfterNumberKEndsTheRunAfterNumberKPlusOne) {
-  for (const int k : {1, 8, 9, 10, 15}) {
+  // The view's events come after every number, or only after every few; a
+  // stop asked for at one of them ends the run after one more number all the
+  // same.
+  struct Case {
+    std::uint32_t numbersPerPass;
+    int pass;
+  };
+  for (const auto [numbersPerPass, pass] : {Case{1, 1}, Case{1, 8}, Case{1, 9}, Case{1, 10}, Case{1, 15},
+                                            Case{4, 2}, Case{3, 3}, Case{7, 2}}) {
+    const int k = static_cast<int>(numbersPerPass) * pass;
     SCOPED_TRACE(k);
     TestRun run;
-    run.view.onProcessEvents = [&](int numbersWritten) {
-      if (numbersWritten == k) run.generator.RequestStop();
+    run.view.numbersPerEventPass = numbersPerPass;
+    run.view.onProcessEvents = [&](int passes) {
+      if (passes == pass) run.generator.RequestStop();
     };
     run.Run("1", "1000", "10");
+    EXPECT_EQ(run.view.eventsProcessed, pass);
 
     std::string written;
     for (const std::string& name : run.folder.Names()) written += run.File(name);
