@@ -72,12 +72,15 @@ class Form1 : public QWidget, public RunView {
   // process without returning into the run that may be on the stack.
   [[noreturn]] void endProgram() noexcept;
   void reportRunIfAsked(EventPacer::Clock::duration runTime) const;
+  void showWantedStatus();
 
   const std::string programFolder_;
   Generator generator_;
   bool warned_ = false;
   EventPacer pacer_;
-  bool repaintWanted_ = false;
+  // The status text the run set last, not yet in the field.
+  std::string wantedStatus_;
+  bool statusWanted_ = false;
   // Spent in message boxes during the current run.
   EventPacer::Clock::duration messageTime_{};
 
