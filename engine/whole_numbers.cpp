@@ -131,7 +131,7 @@ std::uint64_t WholeNumbers::WriteRecords(std::uint64_t count, char* out) noexcep
       Subtract<kSquareWords>(square, addend);
       // A first digit of 0: the number has lost one.
       constexpr int kFirstDigit = 56;
-      if ((number[0] >> kFirstDigit == 0) | (difference[0] >> kFirstDigit == 0) | (square[0] >> kFirstDigit == 0))
+      if (number[0] >> kFirstDigit == 0 || difference[0] >> kFirstDigit == 0 || square[0] >> kFirstDigit == 0)
           [[unlikely]] {
         reshaped = true;
         break;
