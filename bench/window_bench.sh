@@ -32,19 +32,6 @@ headless_run() {
     --benchmark_repetitions=1 | awk '$1 ~ /^Run\// { print $2 }'
 }
 
-# While the program runs, this script only waits for its "Finished." box; it
-# looks once a second rather than the session's twenty times, so that its
-# own processes take little of the machine from the run being timed. A
-# user's desktop runs no such watcher.
-x_wait_until_slowly() {
-  local deadline=$((SECONDS + $1))
-  shift
-  until "$@"; do
-    ((SECONDS < deadline)) || return 1
-    sleep 1
-  done
-}
-
 x_start
 x_program "$X_WORK/program" MORVANE_REPORT_RUN=1
 x_type_into $FROM_X $FROM_Y 140737488355328
@@ -60,8 +47,11 @@ for run in 0 1 2 3 4 5; do
   x_click $START_X $START_Y
   if ((run == 0)); then x_answer_message Return; fi
   # The program times the run itself (message boxes left out) and reports
-  # it once the run has returned, after "Finished." is answered.
-  x_wait_until_slowly 120 x_find_message_box
+  # it once the run has returned, after "Finished." is answered. Meanwhile
+  # this script looks for that box once a second rather than twenty times,
+  # so that its own processes take little of the machine from the run being
+  # timed: a user's desktop runs no such watcher.
+  X_POLL_SECONDS=1 x_wait_until 120 x_find_message_box
   echo "run $run: $(ls "$X_WORK"/program/Morvane-*.txt | wc -l) files"
   x_answer_message Return
   x_wait_until 30 runs_reported $((run + 1)) || { echo "run $run was not reported" >&2; exit 1; }

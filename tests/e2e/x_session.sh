@@ -50,14 +50,14 @@ x_start() {
   [[ ${X_ACCESSIBILITY:-1} == 0 ]] || x_start_accessibility
 }
 
-# x_wait_until SECONDS COMMAND...: runs COMMAND every 50 ms until it
-# succeeds; fails once SECONDS have passed.
+# x_wait_until SECONDS COMMAND...: runs COMMAND every 50 ms (every
+# X_POLL_SECONDS if set) until it succeeds; fails once SECONDS have passed.
 x_wait_until() {
   local deadline=$((SECONDS + $1))
   shift
   until "$@"; do
     ((SECONDS < deadline)) || return 1
-    sleep 0.05
+    sleep "${X_POLL_SECONDS:-0.05}"
   done
 }
 
