@@ -78,6 +78,7 @@ class Form1 : public QWidget, public RunView {
   Generator generator_;
   bool warned_ = false;
   EventPacer pacer_;
+  EventPacer statusPacer_;
   // The status text the run set last, not yet in the field.
   std::string wantedStatus_;
   bool statusWanted_ = false;
