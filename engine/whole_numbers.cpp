@@ -60,13 +60,16 @@ std::uint32_t WholeNumbers::Emit(std::uint32_t most, OutputFile& file, RunView& 
     std::uint64_t batch = count - done;
     if (setUpNext_ || n_ == 0 || n_ == 1) [[unlikely]] {
       SetUp(n_);
-      // 0 has a sign of its own, and from -1 on the numbers grow again.
+      // 0 is written alone: its sign is a blank where the numbers before it
+      // had a minus, and after it the numbers grow.
       if (n_ == 0) batch = 1;
     }
+    // Below zero, up to -1.
     if (n_ < 0) batch = std::min(batch, Magnitude(n_));
     // As many as fit before the buffer is full; one that does not fit goes
     // as Commit passes on any record that does not.
-    batch = std::min<std::uint64_t>(batch, std::max<std::size_t>(file.BytesBeforeFull() / static_cast<std::size_t>(recordLength_), 1));
+    const std::size_t fit = file.BytesBeforeFull() / static_cast<std::size_t>(recordLength_);
+    batch = std::min<std::uint64_t>(batch, std::max<std::size_t>(fit, 1));
     char* const out = file.Reserve();
     const std::uint64_t written = (this->*writeRecords_)(batch, out);
     file.Commit(out + written * recordLength_);
