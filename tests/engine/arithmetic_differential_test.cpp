@@ -55,8 +55,11 @@ TEST(WholeRunArithmetic, DigitsWriteAndShowWhatDecimalArithmeticDoes) {
   for (int i = 0; i < 400; ++i) {
     const std::int64_t mark = marks[static_cast<std::size_t>(uniform(0, static_cast<std::int64_t>(marks.size()) - 1))];
     const std::int64_t from = std::max(-kBound + 1, std::min(kBound - 1, mark + uniform(-120, 30)));
-    // Now and then a long range, over progress lines and whole buffers.
-    const std::int64_t last = from + (uniform(0, 19) == 0 ? uniform(1000, 30000) : uniform(-2, 150));
+    // Now and then a long range, over progress lines and whole buffers, in
+    // files of thousands of records and a buffer of thousands, rather than
+    // one file or one write a record.
+    const bool longRange = uniform(0, 19) == 0;
+    const std::int64_t last = from + (longRange ? uniform(1000, 30000) : uniform(-2, 150));
     RunScenario scenario;
     // A leading zero now and then, put in place rather than prepended:
     // GCC 12 at -O3 warns falsely of overlapping copies on "0" + text.
@@ -67,9 +70,9 @@ TEST(WholeRunArithmetic, DigitsWriteAndShowWhatDecimalArithmeticDoes) {
       case 1: scenario.to = last > kBound - 200 ? "1e20" : std::to_string(last) + "e0"; break;
       default: scenario.to = std::to_string(last);
     }
-    scenario.linesPerFile = lines[uniform(0, std::size(lines) - 1)];
+    scenario.linesPerFile = longRange ? std::to_string(uniform(2000, 40000)) : lines[uniform(0, std::size(lines) - 1)];
     scenario.numbersPerPass = static_cast<std::uint32_t>(uniform(0, 1) == 0 ? 1 : uniform(2, 200));
-    scenario.bufferBytes = static_cast<std::size_t>(uniform(0, 2) == 0 ? uniform(0, 300) : 64 * 1024);
+    scenario.bufferBytes = static_cast<std::size_t>(uniform(0, 2) == 0 && !longRange ? uniform(0, 300) : 64 * 1024);
     if (uniform(0, 3) == 0) scenario.stopAfter = static_cast<int>(uniform(1, 100));
     if (uniform(0, 3) == 0) {
       scenario.editToAfter = static_cast<int>(uniform(1, 100));
