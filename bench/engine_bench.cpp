@@ -104,17 +104,17 @@ class DiscardingFileSystem : public morvane::FileSystem {
  public:
   bool Exists(const std::string&) noexcept override { return false; }
   int Unlink(const std::string&) noexcept override { return 0; }
-  int OpenForAppend(const std::string&, int& fd) noexcept override {
-    fd = 3;
+  int OpenForAppend(const std::string&, morvane::FileHandle& file) noexcept override {
+    file = 3;
     return 0;
   }
-  int Write(int, const char* data, std::size_t size, std::size_t& written) noexcept override {
+  int Write(morvane::FileHandle, const char* data, std::size_t size, std::size_t& written) noexcept override {
     benchmark::DoNotOptimize(data);
     written = size;
     return 0;
   }
-  int Truncate(int, std::uint64_t) noexcept override { return 0; }
-  int Close(int) noexcept override { return 0; }
+  int Truncate(morvane::FileHandle, std::uint64_t) noexcept override { return 0; }
+  int Close(morvane::FileHandle) noexcept override { return 0; }
   // A disk that never fills, so that the reserve's check costs what it does
   // on a roomy real one.
   int SpaceOf(const std::string&, Space& space) noexcept override {

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include "engine/module1.h"
 
@@ -16,7 +17,9 @@ int PosixFileSystem::Unlink(const std::string& path) noexcept {
   return ::unlink(path.c_str()) == 0 ? 0 : errno;
 }
 
-int PosixFileSystem::OpenForAppend(const std::string& path, int& fd) noexcept {
+std::string FileSystem::ErrorText(int error) const { return std::strerror(error); }
+
+int PosixFileSystem::OpenForAppend(const std::string& path, FileHandle& file) noexcept {
   // O_NOFOLLOW: the name was just cleared, so a link there now was put there
   // behind our back, and following it would write outside the folder.
   int opened;
@@ -24,33 +27,33 @@ int PosixFileSystem::OpenForAppend(const std::string& path, int& fd) noexcept {
     opened = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0666);
   } while (opened < 0 && errno == EINTR);
   if (opened < 0) return errno;
-  fd = opened;
+  file = opened;
   return 0;
 }
 
-int PosixFileSystem::Write(int fd, const char* data, std::size_t size, std::size_t& written) noexcept {
+int PosixFileSystem::Write(FileHandle file, const char* data, std::size_t size, std::size_t& written) noexcept {
   written = 0;
   ssize_t result;
   do {
-    result = ::write(fd, data, size);
+    result = ::write(static_cast<int>(file), data, size);
   } while (result < 0 && errno == EINTR);
   if (result < 0) return errno;
   written = static_cast<std::size_t>(result);
   return 0;
 }
 
-int PosixFileSystem::Truncate(int fd, std::uint64_t length) noexcept {
+int PosixFileSystem::Truncate(FileHandle file, std::uint64_t length) noexcept {
   int result;
   do {
-    result = ::ftruncate(fd, static_cast<off_t>(length));
+    result = ::ftruncate(static_cast<int>(file), static_cast<off_t>(length));
   } while (result < 0 && errno == EINTR);
   return result == 0 ? 0 : errno;
 }
 
-int PosixFileSystem::Close(int fd) noexcept {
+int PosixFileSystem::Close(FileHandle file) noexcept {
   // Not retried on EINTR: on Linux the descriptor is gone either way, and a
   // second close could release one that another part of the program opened.
-  return ::close(fd) == 0 ? 0 : errno;
+  return ::close(static_cast<int>(file)) == 0 ? 0 : errno;
 }
 
 int PosixFileSystem::SpaceOf(const std::string& path, Space& space) noexcept {

@@ -33,9 +33,9 @@ void OutputFile::Open(std::string path) {
   if (files_.Exists(path_)) {
     if (const int error = files_.Unlink(path_)) Fail("Cannot delete", error);
   }
-  int fd = -1;
-  if (const int error = files_.OpenForAppend(path_, fd)) Fail("Cannot create", error);
-  fd_ = fd;
+  FileHandle file = kNoFile;
+  if (const int error = files_.OpenForAppend(path_, file)) Fail("Cannot create", error);
+  file_ = file;
 }
 
 void OutputFile::Write(std::string_view bytes) {
@@ -87,12 +87,12 @@ void OutputFile::Close() {
   try {
     Flush();
   } catch (const Failure&) {
-    files_.Close(fd_);
-    fd_ = -1;
+    files_.Close(file_);
+    file_ = kNoFile;
     throw;
   }
-  const int error = files_.Close(fd_);
-  fd_ = -1;
+  const int error = files_.Close(file_);
+  file_ = kNoFile;
   if (error) Fail("Cannot close", error);
 }
 
@@ -100,15 +100,15 @@ void OutputFile::CloseQuietly() noexcept {
   if (!is_open()) return;
   if (used_ > 0 && reserve_.Allows(used_)) WriteAll(buffer_.get(), used_);
   used_ = 0;
-  files_.Close(fd_);
-  fd_ = -1;
+  files_.Close(file_);
+  file_ = kNoFile;
 }
 
 OutputFile::WriteError OutputFile::WriteAll(const char* data, std::size_t size) noexcept {
   std::size_t taken = 0;
   while (taken < size) {
     std::size_t written = 0;
-    int error = files_.Write(fd_, data + taken, size - taken, written);
+    int error = files_.Write(file_, data + taken, size - taken, written);
     // A system that takes nothing and reports nothing would loop for ever.
     if (!error && written == 0) error = EIO;
     if (error) return CutBack(data, taken, error);
@@ -124,19 +124,19 @@ OutputFile::WriteError OutputFile::CutBack(const char* data, std::size_t taken, 
   const std::size_t lineEnd = std::string_view(data, taken).rfind('\n');
   const std::size_t whole = lineEnd == std::string_view::npos ? 0 : lineEnd + 1;
   WriteError failed{error, 0};
-  if (whole < taken) failed.cutBackError = files_.Truncate(fd_, fileBytes_ + whole);
+  if (whole < taken) failed.cutBackError = files_.Truncate(file_, fileBytes_ + whole);
   fileBytes_ += failed.cutBackError ? taken : whole;
   return failed;
 }
 
 void OutputFile::Fail(const char* action, int error) const {
-  throw Failure(kFileAccessError, std::string(action) + " " + path_ + ": " + std::strerror(error));
+  throw Failure(kFileAccessError, std::string(action) + " " + path_ + ": " + files_.ErrorText(error));
 }
 
 void OutputFile::FailWriting(WriteError failed) const {
-  std::string description = "Cannot write " + path_ + ": " + std::strerror(failed.error);
+  std::string description = "Cannot write " + path_ + ": " + files_.ErrorText(failed.error);
   if (failed.cutBackError) {
-    description += "; cannot cut it back to its last whole record: " + std::string(std::strerror(failed.cutBackError));
+    description += "; cannot cut it back to its last whole record: " + files_.ErrorText(failed.cutBackError);
   }
   throw Failure(kFileAccessError, description);
 }

@@ -82,12 +82,12 @@ class OutputFile {
   // ignores what goes wrong.
   void CloseQuietly() noexcept;
 
-  bool is_open() const noexcept { return fd_ >= 0; }
+  bool is_open() const noexcept { return file_ != kNoFile; }
   const std::string& path() const noexcept { return path_; }
 
  private:
   // Why the system did not take a hand-over, and why cutting the file back
-  // to a whole record failed too, if it did (errno values).
+  // to a whole record failed too, if it did (the system's error numbers).
   struct WriteError {
     int error = 0;
     int cutBackError = 0;
@@ -113,7 +113,7 @@ class OutputFile {
   std::unique_ptr<char[]> buffer_;
   std::size_t capacity_;
   std::size_t used_ = 0;
-  int fd_ = -1;
+  FileHandle file_ = kNoFile;
   std::string path_;
   // What the system has taken for this file: its length, as it was created
   // empty and only appended to.

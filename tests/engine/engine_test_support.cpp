@@ -92,14 +92,14 @@ int FailingFileSystem::Unlink(const std::string& path) noexcept {
   return real_.Unlink(path);
 }
 
-int FailingFileSystem::OpenForAppend(const std::string& path, int& fd) noexcept {
+int FailingFileSystem::OpenForAppend(const std::string& path, FileHandle& file) noexcept {
   if (const int error = Next(Operation::kOpen)) return error;
-  const int error = real_.OpenForAppend(path, fd);
+  const int error = real_.OpenForAppend(path, file);
   if (!error) ++openFiles_;
   return error;
 }
 
-int FailingFileSystem::Write(int fd, const char* data, std::size_t size, std::size_t& written) noexcept {
+int FailingFileSystem::Write(FileHandle file, const char* data, std::size_t size, std::size_t& written) noexcept {
   written = 0;
   writeSizes_.push_back(size);
   if (const int error = Next(Operation::kWrite)) {
@@ -109,20 +109,20 @@ int FailingFileSystem::Write(int fd, const char* data, std::size_t size, std::si
     ++failAt_;
     size = part;
   }
-  const int error = real_.Write(fd, data, size, written);
+  const int error = real_.Write(file, data, size, written);
   bytesWritten_ += written;
   return error;
 }
 
-int FailingFileSystem::Truncate(int fd, std::uint64_t length) noexcept {
+int FailingFileSystem::Truncate(FileHandle file, std::uint64_t length) noexcept {
   if (const int error = Next(Operation::kTruncate)) return error;
-  return real_.Truncate(fd, length);
+  return real_.Truncate(file, length);
 }
 
-int FailingFileSystem::Close(int fd) noexcept {
+int FailingFileSystem::Close(FileHandle file) noexcept {
   const int error = Next(Operation::kClose);
   --openFiles_;
-  const int realError = real_.Close(fd);
+  const int realError = real_.Close(file);
   return error ? error : realError;
 }
 

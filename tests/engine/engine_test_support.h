@@ -114,10 +114,10 @@ class FailingFileSystem : public FileSystem {
 
   bool Exists(const std::string& path) noexcept override { return real_.Exists(path); }
   int Unlink(const std::string& path) noexcept override;
-  int OpenForAppend(const std::string& path, int& fd) noexcept override;
-  int Write(int fd, const char* data, std::size_t size, std::size_t& written) noexcept override;
-  int Truncate(int fd, std::uint64_t length) noexcept override;
-  int Close(int fd) noexcept override;
+  int OpenForAppend(const std::string& path, FileHandle& file) noexcept override;
+  int Write(FileHandle file, const char* data, std::size_t size, std::size_t& written) noexcept override;
+  int Truncate(FileHandle file, std::uint64_t length) noexcept override;
+  int Close(FileHandle file) noexcept override;
   // The real disk's space unless a test sets `space`: then a disk of that
   // size and space, less what was written since.
   int SpaceOf(const std::string& path, Space& space) noexcept override;

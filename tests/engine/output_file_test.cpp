@@ -76,8 +76,8 @@ TEST(OutputFileOpen, AFolderWithTheNameMakesTheDeleteFailAndIsKept) {
 // full disk may.
 class TrickleFileSystem : public PosixFileSystem {
  public:
-  int Write(int fd, const char* data, std::size_t size, std::size_t& written) noexcept override {
-    return PosixFileSystem::Write(fd, data, size < 3 ? size : 3, written);
+  int Write(FileHandle file, const char* data, std::size_t size, std::size_t& written) noexcept override {
+    return PosixFileSystem::Write(file, data, size < 3 ? size : 3, written);
   }
 };
 
