@@ -52,6 +52,7 @@ start_without_system_qt() {
     [[ -d ${library%/*}/qt6 ]] && echo "${library%/*}/qt6"
   done | sort -u)
   QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 unshare --mount --propagation private bash -c '
+    set -e
     program=$1
     shift
     for path; do
