@@ -18,11 +18,11 @@ char* Append(char* out, std::string_view text) noexcept {
 char* FormatRecordTo(const Decimal& n, const Decimal& square, const Decimal& difference,
                      char* out) noexcept {
   out = FormatNumberTo(n, out);
-  out = Append(out, " , ");
+  out = Append(out, kRecordSeparator);
   out = FormatNumberTo(square, out);
-  out = Append(out, " , ");
+  out = Append(out, kRecordSeparator);
   out = FormatNumberTo(difference, out);
-  return Append(out, "\r\n");
+  return Append(out, kRecordEnd);
 }
 
 std::string ProgressLine(const Decimal& n, const Decimal& previousSquare, const Decimal& square,

@@ -4,6 +4,9 @@
 // A record is FormatNumber(n) " , " FormatNumber(n squared) " , "
 // FormatNumber(difference) and CR LF, so the first record of a run from 1 is
 // " 1 ,  1 ,  1\r\n". A file is "Morvane-" lower "-" upper ".txt".
+//
+// FormatRecordTo and WholeNumbers, which stores the parts of each record in
+// place, both take the layout from here.
 #pragma once
 
 #include <cstddef>
@@ -15,8 +18,17 @@
 
 namespace morvane {
 
-// Room for three numbers, two separators and the line end.
-inline constexpr std::size_t kMaxRecordLength = 3 * kMaxNumberTextLength + 2 * 3 + 2;
+// What stands between a record's numbers, and what ends it.
+inline constexpr std::string_view kRecordSeparator = " , ";
+inline constexpr std::string_view kRecordEnd = "\r\n";
+
+// The length of a record whose numbers' texts have these lengths.
+constexpr std::size_t RecordLength(std::size_t number, std::size_t square, std::size_t difference) noexcept {
+  return number + kRecordSeparator.size() + square + kRecordSeparator.size() + difference + kRecordEnd.size();
+}
+
+inline constexpr std::size_t kMaxRecordLength =
+    RecordLength(kMaxNumberTextLength, kMaxNumberTextLength, kMaxNumberTextLength);
 
 // Writes the record for n into out (kMaxRecordLength bytes) and returns the
 // end of what it wrote. Allocates nothing.

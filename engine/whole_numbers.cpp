@@ -4,6 +4,8 @@
 #include <array>
 #include <cstring>
 #include <string>
+#include <type_traits>
+#include <utility>
 
 #include "engine/record.h"
 #include "number/failure.h"
@@ -24,6 +26,43 @@ std::int64_t WholeValue(const Decimal& whole) {
 }
 
 int WordsOf(int digits) noexcept { return (digits + 7) / 8; }
+
+constexpr int DigitsOf(std::uint64_t value) noexcept {
+  int digits = 1;
+  for (; value >= 10; value /= 10) ++digits;
+  return digits;
+}
+
+// The most digit words each number of a record takes below the bound: n and
+// |2n - 1| have at most 15 digits there, the square 29.
+constexpr int kMaxNumberWords = 2;
+constexpr int kMaxSquareWords = DigitWords::kWords;
+constexpr int kMaxDifferenceWords = 2;
+static_assert(DigitsOf(WholeNumbers::kBound) <= 8 * kMaxNumberWords &&
+              DigitsOf(2 * WholeNumbers::kBound + 1) <= 8 * kMaxDifferenceWords);
+
+// Where the writer for numbers of these many words, going up or down, stands
+// in the table of writers.
+constexpr std::size_t WriterIndex(int numberWords, int squareWords, int differenceWords, bool up) noexcept {
+  return static_cast<std::size_t>(
+      (((numberWords - 1) * kMaxSquareWords + squareWords - 1) * kMaxDifferenceWords + differenceWords - 1) * 2 +
+      (up ? 1 : 0));
+}
+
+// A record's separator and the sign of the number after it, stored at once.
+using SeparatorAndSign = std::array<char, kRecordSeparator.size() + 1>;
+constexpr SeparatorAndSign SeparatorThen(char sign) noexcept {
+  SeparatorAndSign bytes{};
+  std::copy(kRecordSeparator.begin(), kRecordSeparator.end(), bytes.begin());
+  bytes.back() = sign;
+  return bytes;
+}
+
+// Calls visit with each of kValues as a std::integral_constant.
+template <typename Value, Value... kValues, typename Visit>
+constexpr void ForEach(std::integer_sequence<Value, kValues...>, Visit visit) {
+  (visit(std::integral_constant<Value, kValues>()), ...);
+}
 
 }  // namespace
 
@@ -57,19 +96,18 @@ std::uint32_t WholeNumbers::Emit(std::uint32_t most, OutputFile& file, RunView& 
       ++done;
       continue;
     }
-    std::uint64_t batch = count - done;
-    if (setUpNext_ || n_ == 0 || n_ == 1) [[unlikely]] {
-      SetUp(n_);
-      // 0 is written alone: its sign is a blank where the numbers before it
-      // had a minus, and after it the numbers grow.
-      if (n_ == 0) batch = 1;
-    }
-    // Below zero, up to -1.
-    if (n_ < 0) batch = std::min(batch, Magnitude(n_));
+    // Coming from below, the step to 0 takes |n|'s one digit, which sets 0
+    // up; 0, a multiple of 10,000, then ends the call, and the next starts
+    // at 1, where the difference turns from 2|n| + 1 to 2n - 1.
+    if (setUpNext_ || n_ == 1) [[unlikely]] SetUp(n_);
     // As many as fit before the buffer is full; one that does not fit goes
-    // as Commit passes on any record that does not.
+    // as Commit passes on any record that does not. A record's stores of
+    // whole words reach past its end, no further than the end of a record
+    // whose numbers fill their words, which Reserve's room holds.
+    static_assert(RecordLength(1 + 8 * kMaxNumberWords, 1 + 8 * kMaxSquareWords, 1 + 8 * kMaxDifferenceWords) <=
+                  OutputFile::kMaxReservedBytes);
     const std::size_t fit = file.BytesBeforeFull() / static_cast<std::size_t>(recordLength_);
-    batch = std::min<std::uint64_t>(batch, std::max<std::size_t>(fit, 1));
+    const std::uint64_t batch = std::min<std::uint64_t>(count - done, std::max<std::size_t>(fit, 1));
     char* const out = file.Reserve();
     const std::uint64_t written = (this->*writeRecords_)(batch, out);
     file.Commit(out + written * recordLength_);
@@ -92,14 +130,18 @@ std::uint64_t WholeNumbers::WriteRecords(std::uint64_t count, char* out) noexcep
   auto square = square_.words;
   auto difference = difference_.words;
   auto addend = addend_.words;
+  // Each number's text is its sign and its digits; the square's sign is a
+  // blank.
+  constexpr SeparatorAndSign kBeforeSquare = SeparatorThen(' ');
+  const SeparatorAndSign beforeDifference = SeparatorThen(differenceSign_);
   const int numberLength = numberLength_;
-  const int squareAt = numberLength + 5;
-  const int secondSeparatorAt = squareAt + squareLength_;
-  const int differenceAt = secondSeparatorAt + 4;
+  const int beforeSquareAt = 1 + numberLength;
+  const int squareAt = beforeSquareAt + static_cast<int>(kBeforeSquare.size());
+  const int beforeDifferenceAt = squareAt + squareLength_;
+  const int differenceAt = beforeDifferenceAt + static_cast<int>(beforeDifference.size());
   const int lineEndAt = differenceAt + differenceLength_;
   const int recordLength = recordLength_;
   const char numberSign = numberSign_;
-  const char secondSeparator[4] = {' ', ',', ' ', differenceSign_};
   // 1 in the number's last digit, 2 in the difference's, in both places.
   const std::uint64_t one = std::uint64_t{1} << DigitWords::ShiftOf(numberLength - 1);
   const std::uint64_t two = std::uint64_t{2} << DigitWords::ShiftOf(differenceLength_ - 1);
@@ -111,11 +153,11 @@ std::uint64_t WholeNumbers::WriteRecords(std::uint64_t count, char* out) noexcep
     // Each store's zeros past the number's end are overwritten by the next.
     out[0] = numberSign;
     for (int word = 0; word < kNumberWords; ++word) StoreText(out + 1 + 8 * word, number[word]);
-    std::memcpy(out + 1 + numberLength, " ,  ", 4);
+    std::memcpy(out + beforeSquareAt, kBeforeSquare.data(), kBeforeSquare.size());
     for (int word = 0; word < kSquareWords; ++word) StoreText(out + squareAt + 8 * word, square[word]);
-    std::memcpy(out + secondSeparatorAt, secondSeparator, 4);
+    std::memcpy(out + beforeDifferenceAt, beforeDifference.data(), beforeDifference.size());
     for (int word = 0; word < kDifferenceWords; ++word) StoreText(out + differenceAt + 8 * word, difference[word]);
-    std::memcpy(out + lineEndAt, "\r\n", 2);
+    std::memcpy(out + lineEndAt, kRecordEnd.data(), kRecordEnd.size());
     out += recordLength;
     ++written;
 
@@ -149,12 +191,22 @@ std::uint64_t WholeNumbers::WriteRecords(std::uint64_t count, char* out) noexcep
   return written;
 }
 
-template <std::size_t... kIndex>
-constexpr auto WholeNumbers::RecordWriters(std::index_sequence<kIndex...>) {
-  // Indexed by the words of the number (1, 2), of the square (1 to 4) and of
-  // the difference (1, 2), and the direction.
-  return std::array<RecordWriter, sizeof...(kIndex)>{
-      &WholeNumbers::WriteRecords<kIndex / 16 + 1, kIndex / 4 % 4 + 1, kIndex / 2 % 2 + 1, kIndex % 2 == 1>...};
+constexpr auto WholeNumbers::RecordWriters() {
+  std::array<RecordWriter, WriterIndex(kMaxNumberWords, kMaxSquareWords, kMaxDifferenceWords, true) + 1> writers{};
+  ForEach(std::make_integer_sequence<int, kMaxNumberWords>(), [&](auto numberWords) {
+    ForEach(std::make_integer_sequence<int, kMaxSquareWords>(), [&](auto squareWords) {
+      ForEach(std::make_integer_sequence<int, kMaxDifferenceWords>(), [&](auto differenceWords) {
+        constexpr int kNumber = decltype(numberWords)::value + 1;
+        constexpr int kSquare = decltype(squareWords)::value + 1;
+        constexpr int kDifference = decltype(differenceWords)::value + 1;
+        writers[WriterIndex(kNumber, kSquare, kDifference, false)] =
+            &WholeNumbers::WriteRecords<kNumber, kSquare, kDifference, false>;
+        writers[WriterIndex(kNumber, kSquare, kDifference, true)] =
+            &WholeNumbers::WriteRecords<kNumber, kSquare, kDifference, true>;
+      });
+    });
+  });
+  return writers;
 }
 
 void WholeNumbers::SetUp(std::int64_t n) {
@@ -167,7 +219,7 @@ void WholeNumbers::SetUp(std::int64_t n) {
   numberLength_ = static_cast<int>(number.size());
   squareLength_ = static_cast<int>(square.size());
   differenceLength_ = static_cast<int>(difference.size());
-  recordLength_ = numberLength_ + squareLength_ + differenceLength_ + 11;
+  recordLength_ = static_cast<int>(RecordLength(1 + numberLength_, 1 + squareLength_, 1 + differenceLength_));
   number_ = DigitWords::Place(number, numberLength_);
   square_ = DigitWords::Place(square, squareLength_);
   difference_ = DigitWords::Place(difference, differenceLength_);
@@ -175,11 +227,9 @@ void WholeNumbers::SetUp(std::int64_t n) {
   numberSign_ = n < 0 ? '-' : ' ';
   differenceSign_ = n > 0 ? ' ' : '-';
 
-  static constexpr auto kWriters = RecordWriters(std::make_index_sequence<32>());
-  const int index =
-      (((WordsOf(numberLength_) - 1) * 4 + WordsOf(squareLength_) - 1) * 2 + WordsOf(differenceLength_) - 1) * 2 +
-      (n > 0 ? 1 : 0);
-  writeRecords_ = kWriters[static_cast<std::size_t>(index)];
+  static constexpr auto kWriters = RecordWriters();
+  writeRecords_ =
+      kWriters[WriterIndex(WordsOf(numberLength_), WordsOf(squareLength_), WordsOf(differenceLength_), n > 0)];
   setUpNext_ = false;
 }
 

@@ -13,10 +13,11 @@
 // and every record is stored straight into the buffer, one store per eight
 // digits or separator, in a loop made for the number of words each of the
 // three numbers takes. Where a number gains or loses a digit the batch ends,
-// and the next number is set up afresh from Decimal arithmetic, as are 0, 1
-// and the number after the run's first. The first record (difference equal
-// to the square) and the progress line, which appears at every 10,000th
-// number, counted rather than divided, are formatted from Decimal values.
+// and the next number is set up afresh from Decimal arithmetic, as are the
+// number after the run's first and 1, where the difference turns from
+// 2|n| + 1 to 2n - 1. The first record (difference equal to the square) and
+// the progress line, which appears at every 10,000th number, counted rather
+// than divided, are formatted from Decimal values.
 //
 // It is one of the two kinds of numbers Generator's loop walks (the other
 // computes every record with Decimal) and writes byte for byte what that one
@@ -26,7 +27,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <utility>
 
 #include "engine/digit_words.h"
 #include "engine/output_file.h"
@@ -66,8 +66,8 @@ class WholeNumbers {
   using RecordWriter = std::uint64_t (WholeNumbers::*)(std::uint64_t count, char* out) noexcept;
   template <int kNumberWords, int kSquareWords, int kDifferenceWords, bool kUp>
   std::uint64_t WriteRecords(std::uint64_t count, char* out) noexcept;
-  template <std::size_t... kIndex>
-  static constexpr auto RecordWriters(std::index_sequence<kIndex...>);
+  // The writer for every layout, at its WriterIndex.
+  static constexpr auto RecordWriters();
 
   // The digits and the layout of n's record (not the run's first) written
   // afresh.

@@ -2,6 +2,7 @@
 // at multiples of 10,000, and runs from a fractional or negative From.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,30 @@ TEST_F(Records, EveryRunStartsItsDifferencesFromZero) {
 TEST_F(Records, RunsAcrossZeroKeepTheSignsOfEveryNumber) {
   Run("-3", "3");
   EXPECT_EQ(File("Morvane--3-99996.txt"), ExpectedRecords("-3", "3"));
+}
+
+TEST_F(Records, CarriesAndBorrowsCrossWholeWordsOfNinesAndZeros) {
+  // Each square holds eight 9s or eight 0s just before its last digits: a
+  // whole word of the digits the run moves on eight at a time. The step down
+  // to a square of 9s borrows across that word (below zero, where squares
+  // shrink), the step up to a square of 0s carries across it.
+  const std::int64_t numbers[] = {
+      1'078'501'414,    // 11631652 99999999 396
+      3'257'862'029,    // 10613664 99999999 6841
+      399'972'974'087,  // 15997837 99999999 73483569
+      526'452'429,      // 27715216 00000000 41
+      9'731'603'465,    // 94704106 00000000 6225
+  };
+  for (const std::int64_t number : numbers) {
+    for (const std::int64_t n : {-number, number}) {
+      // The first two records are computed afresh, the step to n is not.
+      const std::string first = std::to_string(n - 2);
+      const std::string last = std::to_string(n + 2);
+      SCOPED_TRACE(first + " to " + last);
+      Run(first, last, "5");
+      EXPECT_EQ(File("Morvane-" + first + "-" + last + ".txt"), ExpectedRecords(first, last));
+    }
+  }
 }
 
 TEST_F(Records, ProgressShowsOnlyAtMultiplesOfTenThousand) {
