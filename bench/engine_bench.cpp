@@ -104,7 +104,7 @@ class DiscardingFileSystem : public morvane::FileSystem {
  public:
   bool Exists(const std::string&) noexcept override { return false; }
   int Unlink(const std::string&) noexcept override { return 0; }
-  int OpenForAppend(const std::string&, morvane::FileHandle& file) noexcept override {
+  int CreateNew(const std::string&, morvane::FileHandle& file) noexcept override {
     file = 3;
     return 0;
   }

@@ -19,12 +19,14 @@ int PosixFileSystem::Unlink(const std::string& path) noexcept {
 
 std::string FileSystem::ErrorText(int error) const { return std::strerror(error); }
 
-int PosixFileSystem::OpenForAppend(const std::string& path, FileHandle& file) noexcept {
-  // O_NOFOLLOW: the name was just cleared, so a link there now was put there
-  // behind our back, and following it would write outside the folder.
+int PosixFileSystem::CreateNew(const std::string& path, FileHandle& file) noexcept {
+  // O_EXCL: the name was just cleared, so whatever has it now was put there
+  // behind our back, by another program; appending to its file, or following
+  // its link out of the folder, is not ours to do. With O_EXCL a link is
+  // never followed.
   int opened;
   do {
-    opened = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0666);
+    opened = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0666);
   } while (opened < 0 && errno == EINTR);
   if (opened < 0) return errno;
   file = opened;

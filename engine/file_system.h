@@ -29,9 +29,12 @@ class FileSystem {
   // be removed.
   virtual int Unlink(const std::string& path) noexcept = 0;
 
-  // Creates the file if it is missing and opens it write-only for appending;
-  // sets file on success.
-  virtual int OpenForAppend(const std::string& path, FileHandle& file) noexcept = 0;
+  // Creates the file, empty, and opens it write-only for appending; sets file
+  // on success. Only a new file: when anything has the name already (a file,
+  // a folder, a link even if it points nowhere) it fails with the layer's
+  // number for an existing file (EEXIST; ERROR_FILE_EXISTS from CreateFileW
+  // with CREATE_NEW), and nothing is opened or changed.
+  virtual int CreateNew(const std::string& path, FileHandle& file) noexcept = 0;
 
   // Writes up to size bytes and sets written to how many the system took; a
   // short write with result 0 is allowed. An interrupted call is retried here.
@@ -61,7 +64,7 @@ class PosixFileSystem : public FileSystem {
  public:
   bool Exists(const std::string& path) noexcept override;
   int Unlink(const std::string& path) noexcept override;
-  int OpenForAppend(const std::string& path, FileHandle& file) noexcept override;
+  int CreateNew(const std::string& path, FileHandle& file) noexcept override;
   int Write(FileHandle file, const char* data, std::size_t size, std::size_t& written) noexcept override;
   int Truncate(FileHandle file, std::uint64_t length) noexcept override;
   int Close(FileHandle file) noexcept override;

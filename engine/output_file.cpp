@@ -34,7 +34,7 @@ void OutputFile::Open(std::string path) {
     if (const int error = files_.Unlink(path_)) Fail("Cannot delete", error);
   }
   FileHandle file = kNoFile;
-  if (const int error = files_.OpenForAppend(path_, file)) Fail("Cannot create", error);
+  if (const int error = files_.CreateNew(path_, file)) Fail("Cannot create", error);
   file_ = file;
 }
 

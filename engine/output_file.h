@@ -43,9 +43,10 @@ class OutputFile {
   ~OutputFile();
 
   // Deletes an existing entry of that name (a folder makes this fail), then
-  // creates the file empty, write-only for appending. Requires no open file.
-  // Refuses before anything is deleted when the folder's disk is down to its
-  // reserve.
+  // creates the file new and empty, write-only for appending: should another
+  // program put something at the name in between, that is a failure ("File
+  // exists"), never an append to its file. Requires no open file. Refuses
+  // before anything is deleted when the folder's disk is down to its reserve.
   void Open(std::string path);
 
   // Appends bytes. Throws when the system refuses the buffer it had to pass on

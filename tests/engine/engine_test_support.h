@@ -114,7 +114,7 @@ class FailingFileSystem : public FileSystem {
 
   bool Exists(const std::string& path) noexcept override { return real_.Exists(path); }
   int Unlink(const std::string& path) noexcept override;
-  int OpenForAppend(const std::string& path, FileHandle& file) noexcept override;
+  int CreateNew(const std::string& path, FileHandle& file) noexcept override;
   int Write(FileHandle file, const char* data, std::size_t size, std::size_t& written) noexcept override;
   int Truncate(FileHandle file, std::uint64_t length) noexcept override;
   int Close(FileHandle file) noexcept override;

@@ -72,6 +72,29 @@ TEST(OutputFileOpen, AFolderWithTheNameMakesTheDeleteFailAndIsKept) {
   EXPECT_FALSE(file.is_open());
 }
 
+// Another program creates the name between the delete and the create: its
+// file is neither appended to nor, after a failure, cut back.
+TEST(OutputFileOpen, ANameThatReappearsAfterTheDeleteIsAFailureNotAnAppend) {
+  class Intruder : public PosixFileSystem {
+   public:
+    int CreateNew(const std::string& path, FileHandle& file) noexcept override {
+      WriteFile(path, "another program's records\r\n");
+      return PosixFileSystem::CreateNew(path, file);
+    }
+  } files;
+  TempFolder folder;
+  WriteFile(folder / "out.txt", "old");
+  OutputFile file(files);
+  try {
+    file.Open(folder / "out.txt");
+    FAIL() << "another program's file was taken for ours";
+  } catch (const Failure& failure) {
+    EXPECT_EQ(std::string(failure.description()), "Cannot create " + (folder / "out.txt") + ": File exists");
+  }
+  EXPECT_FALSE(file.is_open());
+  EXPECT_EQ(ReadFile(folder / "out.txt"), "another program's records\r\n");
+}
+
 // A system that takes at most a few bytes per call, as a pipe or a nearly
 // full disk may.
 class TrickleFileSystem : public PosixFileSystem {
