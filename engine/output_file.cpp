@@ -1,6 +1,5 @@
 #include "engine/output_file.h"
 
-#include <cerrno>
 #include <cstring>
 #include <utility>
 
@@ -9,6 +8,11 @@
 namespace morvane {
 
 namespace {
+
+// The file's own reasons for failing, where no system call failed. They are
+// not the system's error numbers, whose meaning depends on the system.
+constexpr char kNoFileOpen[] = "No file is open";
+constexpr char kNothingTaken[] = "The system took none of the bytes and reported no error";
 
 // The folder part of a file's path, as the messages name it.
 std::string FolderOf(const std::string& path) {
@@ -31,15 +35,15 @@ void OutputFile::Open(std::string path) {
   reserve_.Watch(FolderOf(path_));
   if (!reserve_.Allows(0)) throw Failure(kDiskFullError, reserve_.RefusalText());
   if (files_.Exists(path_)) {
-    if (const int error = files_.Unlink(path_)) Fail("Cannot delete", error);
+    if (const int error = files_.Unlink(path_)) Fail("Cannot delete", files_.ErrorText(error));
   }
   FileHandle file = kNoFile;
-  if (const int error = files_.CreateNew(path_, file)) Fail("Cannot create", error);
+  if (const int error = files_.CreateNew(path_, file)) Fail("Cannot create", files_.ErrorText(error));
   file_ = file;
 }
 
 void OutputFile::Write(std::string_view bytes) {
-  if (!is_open()) Fail("Cannot write", EBADF);
+  if (!is_open()) FailNotOpen();
   if (bytes.empty()) return;
   if (bytes.size() <= capacity_ - used_) {
     std::memcpy(buffer_.get() + used_, bytes.data(), bytes.size());
@@ -93,7 +97,7 @@ void OutputFile::Close() {
   }
   const int error = files_.Close(file_);
   file_ = kNoFile;
-  if (error) Fail("Cannot close", error);
+  if (error) Fail("Cannot close", files_.ErrorText(error));
 }
 
 void OutputFile::CloseQuietly() noexcept {
@@ -108,37 +112,39 @@ OutputFile::WriteError OutputFile::WriteAll(const char* data, std::size_t size) 
   std::size_t taken = 0;
   while (taken < size) {
     std::size_t written = 0;
-    int error = files_.Write(file_, data + taken, size - taken, written);
+    if (const int error = files_.Write(file_, data + taken, size - taken, written)) {
+      return CutBack(data, taken, {error});
+    }
     // A system that takes nothing and reports nothing would loop for ever.
-    if (!error && written == 0) error = EIO;
-    if (error) return CutBack(data, taken, error);
+    if (written == 0) return CutBack(data, taken, {0, kNothingTaken});
     taken += written;
   }
   fileBytes_ += size;
   return {};
 }
 
-OutputFile::WriteError OutputFile::CutBack(const char* data, std::size_t taken, int error) noexcept {
+OutputFile::WriteError OutputFile::CutBack(const char* data, std::size_t taken, WriteError failed) noexcept {
   // The bytes handed over start at a record, so where they began is the end
   // of a whole record too when the system took no line end of theirs.
   const std::size_t lineEnd = std::string_view(data, taken).rfind('\n');
   const std::size_t whole = lineEnd == std::string_view::npos ? 0 : lineEnd + 1;
-  WriteError failed{error, 0};
   if (whole < taken) failed.cutBackError = files_.Truncate(file_, fileBytes_ + whole);
   fileBytes_ += failed.cutBackError ? taken : whole;
   return failed;
 }
 
-void OutputFile::Fail(const char* action, int error) const {
-  throw Failure(kFileAccessError, std::string(action) + " " + path_ + ": " + files_.ErrorText(error));
+void OutputFile::Fail(const char* action, const std::string& reason) const {
+  throw Failure(kFileAccessError, std::string(action) + " " + path_ + ": " + reason);
 }
 
+void OutputFile::FailNotOpen() const { Fail("Cannot write", kNoFileOpen); }
+
 void OutputFile::FailWriting(WriteError failed) const {
-  std::string description = "Cannot write " + path_ + ": " + files_.ErrorText(failed.error);
+  std::string reason = failed.reason ? failed.reason : files_.ErrorText(failed.error);
   if (failed.cutBackError) {
-    description += "; cannot cut it back to its last whole record: " + files_.ErrorText(failed.cutBackError);
+    reason += "; cannot cut it back to its last whole record: " + files_.ErrorText(failed.cutBackError);
   }
-  throw Failure(kFileAccessError, description);
+  Fail("Cannot write", reason);
 }
 
 }  // namespace morvane

@@ -13,7 +13,6 @@
 // programs (FreeSpaceReserve): the buffer that would is refused.
 #pragma once
 
-#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -57,7 +56,7 @@ class OutputFile {
   // up to kMaxReservedBytes at the end of the buffered bytes, which Commit then
   // takes exactly as Write would have taken them. Throws when no file is open.
   char* Reserve() {
-    if (!is_open()) Fail("Cannot write", EBADF);
+    if (!is_open()) FailNotOpen();
     return buffer_.get() + used_;
   }
   // What Reserve's pointer has room for before the buffer is full: as much
@@ -87,25 +86,29 @@ class OutputFile {
   const std::string& path() const noexcept { return path_; }
 
  private:
-  // Why the system did not take a hand-over, and why cutting the file back
-  // to a whole record failed too, if it did (the system's error numbers).
+  // Why a hand-over failed: the system's error number, or a reason of the
+  // file's own where the system reported none; and why cutting the file back
+  // to a whole record failed too, if it did.
   struct WriteError {
     int error = 0;
+    const char* reason = nullptr;
     int cutBackError = 0;
-    explicit operator bool() const noexcept { return error != 0; }
+    explicit operator bool() const noexcept { return error != 0 || reason != nullptr; }
   };
 
   // Hands bytes that start at a record to the system until all are taken.
   WriteError WriteAll(const char* data, std::size_t size) noexcept;
-  // After the system took `taken` bytes of data and then failed with error.
-  WriteError CutBack(const char* data, std::size_t taken, int error) noexcept;
+  // After the system took `taken` bytes of data and then failed.
+  WriteError CutBack(const char* data, std::size_t taken, WriteError failed) noexcept;
   // WriteAll within the reserve; throws on a refusal or a failure.
   void PassOn(const char* data, std::size_t size);
   // Passes the buffer on; throws as Write does.
   void Flush();
   // Commit for bytes that do not fit what is left of the capacity.
   void CommitBeyondCapacity(std::size_t size);
-  [[noreturn]] void Fail(const char* action, int error) const;
+  // "<action> <path>: <reason>".
+  [[noreturn]] void Fail(const char* action, const std::string& reason) const;
+  [[noreturn]] void FailNotOpen() const;
   [[noreturn]] void FailWriting(WriteError failed) const;
 
   FileSystem& files_;

@@ -184,12 +184,45 @@ TEST(OutputFileClose, AFailingCloseIsAFailure) {
   EXPECT_EQ(ReadFile(folder / "out.txt"), "record\r\n");
 }
 
+// The file's own failures are described in its own words: an error number
+// of its making would read as something else on another system.
 TEST(OutputFileWrite, WritingAfterTheFileWasClosedIsAFailureNotACrash) {
   TempFolder folder;
   OutputFile file(SystemFileSystem());
   file.Open(folder / "out.txt");
   file.CloseQuietly();
-  EXPECT_THROW(file.Write("late"), Failure);
+  try {
+    file.Write("late");
+    FAIL() << "a write with no file open was taken";
+  } catch (const Failure& failure) {
+    EXPECT_EQ(std::string(failure.description()), "Cannot write " + (folder / "out.txt") + ": No file is open");
+  }
+}
+
+// A system that takes part of the bytes and then, a few times over, none of
+// them and reports no error: asked again it might never take them.
+TEST(OutputFileWrite, ASystemThatTakesNothingAndSaysNothingIsAFailure) {
+  class Stalling : public PosixFileSystem {
+   public:
+    int Write(FileHandle file, const char* data, std::size_t size, std::size_t& written) noexcept override {
+      written = 0;
+      if (calls++ == 0) return PosixFileSystem::Write(file, data, 9, written);
+      return calls < 5 ? 0 : PosixFileSystem::Write(file, data, size, written);
+    }
+    int calls = 0;
+  } files;
+  TempFolder folder;
+  OutputFile file(files);
+  file.Open(folder / "out.txt");
+  file.Write("whole\r\npart of a record\r\n");
+  try {
+    file.Close();
+    FAIL() << "bytes the system never took were reported as written";
+  } catch (const Failure& failure) {
+    EXPECT_EQ(std::string(failure.description()),
+              "Cannot write " + (folder / "out.txt") + ": The system took none of the bytes and reported no error");
+  }
+  EXPECT_EQ(ReadFile(folder / "out.txt"), "whole\r\n");
 }
 
 }  // namespace
