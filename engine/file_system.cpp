@@ -65,6 +65,7 @@ int PosixFileSystem::SpaceOf(const std::string& path, Space& space) noexcept {
   const std::uint64_t block = status.f_frsize ? status.f_frsize : status.f_bsize;
   space.available = static_cast<std::uint64_t>(status.f_bavail) * block;
   space.size = static_cast<std::uint64_t>(status.f_blocks) * block;
+  space.block = block;
   return 0;
 }
 

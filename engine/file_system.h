@@ -47,10 +47,15 @@ class FileSystem {
   virtual int Close(FileHandle file) noexcept = 0;
 
   // The file system that holds path, in bytes: what an ordinary user may
-  // still write there, and its whole size (0 when it does not tell).
+  // still write there, its whole size (0 when it does not tell), and the
+  // unit in which files take up space, a block or cluster (0 when unknown:
+  // then every byte counts alone). On Windows: GetDiskFreeSpaceExW's free
+  // bytes available to the caller and total bytes, GetDiskFreeSpaceW's
+  // sectors per cluster times bytes per sector.
   struct Space {
     std::uint64_t available = 0;
     std::uint64_t size = 0;
+    std::uint64_t block = 0;
   };
   virtual int SpaceOf(const std::string& path, Space& space) noexcept = 0;
 

@@ -1,5 +1,6 @@
 #include "engine/output_file.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -32,44 +33,70 @@ void OutputFile::Open(std::string path) {
   path_ = std::move(path);
   used_ = 0;
   fileBytes_ = 0;
+  // Asked at every file: the user's other programs may have filled the disk
+  // or freed it since the last.
   reserve_.Watch(FolderOf(path_));
-  if (!reserve_.Allows(0)) throw Failure(kDiskFullError, reserve_.RefusalText());
+  if (!reserve_.Grants(0, 0, grantedBytes_)) throw Failure(kDiskFullError, reserve_.RefusalText(0));
   if (files_.Exists(path_)) {
     if (const int error = files_.Unlink(path_)) Fail("Cannot delete", files_.ErrorText(error));
   }
   FileHandle file = kNoFile;
   if (const int error = files_.CreateNew(path_, file)) Fail("Cannot create", files_.ErrorText(error));
   file_ = file;
+  UpdateLimit();
 }
 
 void OutputFile::Write(std::string_view bytes) {
   if (!is_open()) FailNotOpen();
   if (bytes.empty()) return;
-  if (bytes.size() <= capacity_ - used_) {
+  if (bytes.size() <= limit_ - used_) {
     std::memcpy(buffer_.get() + used_, bytes.data(), bytes.size());
     used_ += bytes.size();
     return;
   }
-  Flush();
-  if (bytes.size() <= capacity_) {
-    std::memcpy(buffer_.get(), bytes.data(), bytes.size());
-    used_ = bytes.size();
-  } else {
-    PassOn(bytes.data(), bytes.size());
-  }
+  Take(bytes.data(), bytes.size());
 }
 
-void OutputFile::CommitBeyondCapacity(std::size_t size) {
-  // As Write: what is buffered goes first, then the new bytes are buffered
-  // when they fit the capacity, else passed on at once.
-  const char* const bytes = buffer_.get() + used_;
-  Flush();
-  if (size <= capacity_) {
-    std::memmove(buffer_.get(), bytes, size);
-    used_ = size;
+void OutputFile::Take(const char* data, std::size_t size) {
+  if (size > grantedBytes_ - fileBytes_ - used_) Grant(data, size);
+  if (size <= capacity_ - used_) {
+    std::memmove(buffer_.get() + used_, data, size);
+    used_ += size;
   } else {
-    PassOn(bytes, size);
+    // What is buffered goes first, then the new bytes are buffered when they
+    // fit the capacity, else passed on at once.
+    Flush();
+    if (size <= capacity_) {
+      std::memmove(buffer_.get(), data, size);
+      used_ = size;
+    } else {
+      HandOver(data, size);
+    }
   }
+  UpdateLimit();
+}
+
+void OutputFile::Grant(const char* data, std::size_t size) {
+  std::uint64_t granted = 0;
+  if (reserve_.Grants(size, used_, granted)) {
+    grantedBytes_ = fileBytes_ + used_ + granted;
+    return;
+  }
+  // The buffered records fit, unless other programs took the space since
+  // the last grant.
+  std::uint64_t room = reserve_.headroom();
+  std::uint64_t written = 0;
+  const std::size_t buffered = used_;
+  used_ = 0;
+  for (const std::string_view bytes : {std::string_view(buffer_.get(), buffered), std::string_view(data, size)}) {
+    const std::size_t lineEnd = bytes.substr(0, room).rfind('\n');
+    const std::size_t whole = bytes.size() <= room ? bytes.size() : lineEnd == bytes.npos ? 0 : lineEnd + 1;
+    HandOver(bytes.data(), whole);
+    written += whole;
+    if (whole < bytes.size()) break;
+    room -= whole;
+  }
+  throw Failure(kDiskFullError, reserve_.RefusalText(written));
 }
 
 void OutputFile::Flush() {
@@ -78,12 +105,17 @@ void OutputFile::Flush() {
   // What the system did not take is not offered again: the file now ends
   // at a whole record, and a later close must not put records after a gap.
   used_ = 0;
-  PassOn(buffer_.get(), size);
+  HandOver(buffer_.get(), size);
 }
 
-void OutputFile::PassOn(const char* data, std::size_t size) {
-  if (!reserve_.Allows(size)) throw Failure(kDiskFullError, reserve_.RefusalText());
-  if (const WriteError failed = WriteAll(data, size)) FailWriting(failed);
+void OutputFile::HandOver(const char* data, std::size_t size) {
+  const WriteError failed = WriteAll(data, size);
+  UpdateLimit();
+  if (failed) FailWriting(failed);
+}
+
+void OutputFile::UpdateLimit() noexcept {
+  limit_ = static_cast<std::size_t>(std::min<std::uint64_t>(capacity_, grantedBytes_ - fileBytes_));
 }
 
 void OutputFile::Close() {
@@ -91,21 +123,24 @@ void OutputFile::Close() {
   try {
     Flush();
   } catch (const Failure&) {
-    files_.Close(file_);
-    file_ = kNoFile;
+    Release();
     throw;
   }
-  const int error = files_.Close(file_);
-  file_ = kNoFile;
-  if (error) Fail("Cannot close", files_.ErrorText(error));
+  if (const int error = Release()) Fail("Cannot close", files_.ErrorText(error));
 }
 
 void OutputFile::CloseQuietly() noexcept {
   if (!is_open()) return;
-  if (used_ > 0 && reserve_.Allows(used_)) WriteAll(buffer_.get(), used_);
+  if (used_ > 0) WriteAll(buffer_.get(), used_);
   used_ = 0;
-  files_.Close(file_);
+  Release();
+}
+
+int OutputFile::Release() noexcept {
+  const int error = files_.Close(file_);
   file_ = kNoFile;
+  limit_ = 0;
+  return error;
 }
 
 OutputFile::WriteError OutputFile::WriteAll(const char* data, std::size_t size) noexcept {

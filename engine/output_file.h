@@ -10,7 +10,10 @@
 // inside one: should the system take part of a buffer and then fail, the file
 // is cut back to the last line end it took before the failure is reported.
 // Nor does the file eat the free space its folder's disk keeps for other
-// programs (FreeSpaceReserve): the buffer that would is refused.
+// programs (FreeSpaceReserve): bytes enter the buffer only as far as the
+// reserve granted them, so that whatever the run has shown of its records
+// is written even when it stops there. At the refusal the whole records
+// that still fit above the reserve are written, and no more.
 #pragma once
 
 #include <cstddef>
@@ -49,7 +52,8 @@ class OutputFile {
   void Open(std::string path);
 
   // Appends bytes. Throws when the system refuses the buffer it had to pass on
-  // to make room, or when no file is open.
+  // to make room, when the reserve refuses the bytes, or when no file is
+  // open.
   void Write(std::string_view bytes);
 
   // Write without a copy, for a record formatted in place: returns room for
@@ -59,17 +63,17 @@ class OutputFile {
     if (!is_open()) FailNotOpen();
     return buffer_.get() + used_;
   }
-  // What Reserve's pointer has room for before the buffer is full: as much
-  // as that may be written there and committed at once, beyond
-  // kMaxReservedBytes.
-  std::size_t BytesBeforeFull() const noexcept { return capacity_ - used_; }
-  // Takes the bytes from Reserve's pointer up to end.
+  // What Reserve's pointer has room for before the buffer is full or the
+  // reserve must be asked again: as much as that may be written there and
+  // committed at once, beyond kMaxReservedBytes.
+  std::size_t BytesBeforeFull() const noexcept { return limit_ - used_; }
+  // Takes the bytes from Reserve's pointer up to end; throws as Write does.
   void Commit(const char* end) {
     const auto size = static_cast<std::size_t>(end - (buffer_.get() + used_));
-    if (size <= capacity_ - used_) {
+    if (size <= limit_ - used_) {
       used_ += size;
     } else {
-      CommitBeyondCapacity(size);
+      Take(buffer_.get() + used_, size);
     }
   }
 
@@ -78,8 +82,8 @@ class OutputFile {
   void Close();
 
   // Close for the ways out on which a failure is already being reported or the
-  // program is ending: passes on what it can, never into the reserve, and
-  // ignores what goes wrong.
+  // program is ending: passes on what it can (the buffer holds only what the
+  // reserve granted) and ignores what goes wrong.
   void CloseQuietly() noexcept;
 
   bool is_open() const noexcept { return file_ != kNoFile; }
@@ -100,12 +104,20 @@ class OutputFile {
   WriteError WriteAll(const char* data, std::size_t size) noexcept;
   // After the system took `taken` bytes of data and then failed.
   WriteError CutBack(const char* data, std::size_t taken, WriteError failed) noexcept;
-  // WriteAll within the reserve; throws on a refusal or a failure.
-  void PassOn(const char* data, std::size_t size);
+  // WriteAll of granted bytes, with limit_ kept up; throws on a failure.
+  void HandOver(const char* data, std::size_t size);
   // Passes the buffer on; throws as Write does.
   void Flush();
-  // Commit for bytes that do not fit what is left of the capacity.
-  void CommitBeyondCapacity(std::size_t size);
+  // Write and Commit for bytes beyond limit_: asks the reserve when they go
+  // beyond its grant, passes the buffer on when they do not fit it. data may
+  // lie at the buffer's end, where Reserve put it.
+  void Take(const char* data, std::size_t size);
+  // Asks the reserve for size more bytes; at a refusal, writes the whole
+  // records that still fit, the buffered ones first, and throws.
+  void Grant(const char* data, std::size_t size);
+  void UpdateLimit() noexcept;
+  // Closes the file; returns the system's error number, or 0.
+  int Release() noexcept;
   // "<action> <path>: <reason>".
   [[noreturn]] void Fail(const char* action, const std::string& reason) const;
   [[noreturn]] void FailNotOpen() const;
@@ -117,11 +129,17 @@ class OutputFile {
   std::unique_ptr<char[]> buffer_;
   std::size_t capacity_;
   std::size_t used_ = 0;
+  // How far used_ may grow before Take is needed: the capacity, or less
+  // where the reserve's grant ends first.
+  std::size_t limit_ = 0;
   FileHandle file_ = kNoFile;
   std::string path_;
   // What the system has taken for this file: its length, as it was created
   // empty and only appended to.
   std::uint64_t fileBytes_ = 0;
+  // The length, buffered bytes counted, up to which the reserve granted the
+  // file its bytes; fileBytes_ + used_ never passes it.
+  std::uint64_t grantedBytes_ = 0;
 };
 
 }  // namespace morvane

@@ -127,6 +127,7 @@ class FailingFileSystem : public FileSystem {
   const std::vector<Operation>& operations() const { return operations_; }
   const std::vector<std::size_t>& writeSizes() const { return writeSizes_; }
   int openFiles() const { return openFiles_; }
+  std::uint64_t bytesWritten() const { return bytesWritten_; }
 
   std::optional<Space> space;
 

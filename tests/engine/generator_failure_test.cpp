@@ -217,11 +217,13 @@ std::string ReserveText(const std::string& folder, std::uint64_t available, std:
 }
 
 // A disk of 100 MiB keeps 5 MiB free: a run that starts below that writes
-// nothing and replaces no file; one that starts above it stops at the buffer
-// that would eat into it, not before.
+// nothing and replaces no file; one that starts above it stops with every
+// record that fits written, the last one its progress line showed among them
+// although it lies beyond the first buffer.
 TEST(DiskReserve, ARunNeverWritesIntoTheSpaceKeptFree) {
   constexpr std::uint64_t kDisk = 100 << 20;
   constexpr std::uint64_t kKept = 5 << 20;
+  // Records 1 to 10,000 take 268,721 bytes.
   constexpr std::uint64_t kHeadroom = 300 << 10;
   for (const std::uint64_t available : {kKept - 1, kKept + kHeadroom}) {
     SCOPED_TRACE(available);
@@ -236,8 +238,11 @@ TEST(DiskReserve, ARunNeverWritesIntoTheSpaceKeptFree) {
       EXPECT_EQ(written, kOldContents);
       ExpectFailedWithWholeRecords(run.view, ReserveText(folder, available, kKept), "");
     } else {
+      const std::string records = ExpectedRecords("1", "100000");
       EXPECT_LE(written.size(), kHeadroom);
-      EXPECT_GT(written.size(), kHeadroom - OutputFile::kDefaultBufferBytes);
+      EXPECT_GT(records.find('\n', written.size()) + 1, kHeadroom) << "a record that fits was left out";
+      EXPECT_EQ(run.view.status.substr(0, 7), "10000  ");
+      EXPECT_NE(written.find("\n 10000 , "), std::string::npos);
       ExpectFailedWithWholeRecords(run.view, ReserveText(folder, available - written.size(), kKept), written);
     }
   }

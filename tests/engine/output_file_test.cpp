@@ -6,9 +6,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <string>
 
+#include "engine/free_space_reserve.h"
 #include "engine/module1.h"
 #include "number/failure.h"
 #include "tests/engine/engine_test_support.h"
@@ -152,6 +155,63 @@ TEST(OutputFileReserve, CommittedBytesGoOutExactlyAsWrittenOnes) {
     committed.Close();
     EXPECT_EQ(ReadFile(folder / "committed.txt"), expected);
     EXPECT_EQ(committedFiles.operations(), writtenFiles.operations());
+  }
+}
+
+// The free-space reserve's rules, on disks whose space other programs take
+// too. Records of 100 bytes go into files of recordsPerFile records (0: one
+// file); before record othersAt other programs leave othersLeave bytes above
+// the reserve. The run must be refused after taking at most mostTaken bytes,
+// and where other programs leave it room, the first file must end with
+// every record that fits.
+TEST(OutputFileReserve, TheReserveIsAskedOftenEnoughAndNeverCrossed) {
+  constexpr std::uint64_t kSmallDisk = 100 << 20;
+  constexpr std::uint64_t kLargeDisk = std::uint64_t{1} << 40;
+  constexpr std::uint64_t kNever = ~std::uint64_t{0};
+  struct Case {
+    const char* rule;
+    std::uint64_t disk;
+    std::uint64_t headroom;
+    std::uint64_t recordsPerFile;
+    std::uint64_t othersAt;
+    std::uint64_t othersLeave;
+    std::uint64_t mostTaken;
+    std::uint64_t fileBytes;
+  };
+  const Case cases[] = {
+      {"asks again once the run could have eaten half the headroom", kSmallDisk, 1 << 20, 0, 1, 0, 512 << 10, kNever},
+      {"asks again at least every 16 MiB", kLargeDisk, 64 << 20, 0, 1, 0, 16 << 20, kNever},
+      {"asks again at every file", kSmallDisk, 1 << 20, 10, 10, 0, 1000, kNever},
+      {"writes every record that fits and no more", kSmallDisk, (300 << 10) + 50, 0, kNever, 0, 300 << 10, 300 << 10},
+      {"writes the buffered records that still fit", kSmallDisk, 300 << 10, 0, 1000, 30050, 150 << 10, 30000},
+  };
+  const std::string record = std::string(98, 'r') + "\r\n";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.rule);
+    TempFolder folder;
+    FailingFileSystem files(0, false, 0);
+    const std::uint64_t kept = std::min(FreeSpaceReserve::kMostKept, c.disk / FreeSpaceReserve::kPartsOfSizeKept);
+    files.space = FileSystem::Space{kept + c.headroom, c.disk};
+    OutputFile file(files);
+    std::uint64_t taken = 0;
+    try {
+      for (std::uint64_t records = 0; taken <= c.mostTaken; ++records) {
+        if (records == c.othersAt) files.space->available = kept + files.bytesWritten() + c.othersLeave;
+        if (records == 0 || (c.recordsPerFile != 0 && records % c.recordsPerFile == 0)) {
+          file.Close();
+          file.Open(folder / std::to_string(records));
+        }
+        file.Write(record);
+        taken += record.size();
+      }
+      ADD_FAILURE() << "not refused after " << taken << " bytes";
+    } catch (const Failure& failure) {
+      EXPECT_EQ(failure.number(), kDiskFullError) << failure.description();
+    }
+    EXPECT_LE(taken, c.mostTaken);
+    if (c.fileBytes != kNever) {
+      EXPECT_EQ(ReadFile(folder / "0").size(), c.fileBytes);
+    }
   }
 }
 
