@@ -1,6 +1,8 @@
 #include "engine/file_system.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -57,6 +59,52 @@ int PosixFileSystem::Close(FileHandle file) noexcept {
   // second close could release one that another part of the program opened.
   return ::close(static_cast<int>(file)) == 0 ? 0 : errno;
 }
+
+int PosixFileSystem::HasName(FileHandle file, bool& named) noexcept {
+  struct stat status {};
+  if (::fstat(static_cast<int>(file), &status) != 0) return errno;
+  named = status.st_nlink > 0;
+  return 0;
+}
+
+int PosixFileSystem::LockFolder(const std::string& folder, FileHandle& lock, bool& heldElsewhere) noexcept {
+  heldElsewhere = false;
+  const auto openFolder = [&folder](int access) {
+    int opened;
+    do {
+      opened = ::open(folder.c_str(), access | O_DIRECTORY | O_CLOEXEC);
+    } while (opened < 0 && errno == EINTR);
+    return opened;
+  };
+  // Read-only and O_DIRECTORY: a folder needs no extra file to be locked,
+  // and anything else at the name fails here.
+  int opened = openFolder(O_RDONLY);
+  if (opened < 0 && errno == EACCES) {
+    // A folder the user may write to but not list: still checked as a
+    // folder, but it cannot be locked.
+    opened = openFolder(O_PATH);
+    if (opened < 0) return errno;
+    lock = opened;
+    return 0;
+  }
+  if (opened < 0) return errno;
+  // flock belongs to this open, so that a second open conflicts with it in
+  // this process too. Other failures (a network file system that locks no
+  // folders) leave the run unlocked rather than refused.
+  int result;
+  do {
+    result = ::flock(opened, LOCK_EX | LOCK_NB);
+  } while (result < 0 && errno == EINTR);
+  if (result != 0 && errno == EWOULDBLOCK) {
+    ::close(opened);
+    heldElsewhere = true;
+    return EWOULDBLOCK;
+  }
+  lock = opened;
+  return 0;
+}
+
+void PosixFileSystem::UnlockFolder(FileHandle lock) noexcept { ::close(static_cast<int>(lock)); }
 
 int PosixFileSystem::SpaceOf(const std::string& path, Space& space) noexcept {
   struct statvfs status {};

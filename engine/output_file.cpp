@@ -14,6 +14,7 @@ namespace {
 // not the system's error numbers, whose meaning depends on the system.
 constexpr char kNoFileOpen[] = "No file is open";
 constexpr char kNothingTaken[] = "The system took none of the bytes and reported no error";
+constexpr char kDeleted[] = "The file was deleted while it was being written";
 
 // The folder part of a file's path, as the messages name it.
 std::string FolderOf(const std::string& path) {
@@ -126,7 +127,13 @@ void OutputFile::Close() {
     Release();
     throw;
   }
-  if (const int error = Release()) Fail("Cannot close", files_.ErrorText(error));
+  // A file deleted behind the run's back, by another program, holds records
+  // no one will find: never reported as saved.
+  bool named = true;
+  const int nameError = files_.HasName(file_, named);
+  const int closeError = Release();
+  if (!named) Fail("Cannot write", kDeleted);
+  if (const int error = nameError ? nameError : closeError) Fail("Cannot close", files_.ErrorText(error));
 }
 
 void OutputFile::CloseQuietly() noexcept {

@@ -77,8 +77,9 @@ class OutputFile {
     }
   }
 
-  // Passes the buffer on and releases the file. The file is released even
-  // when this throws; closing when none is open does nothing.
+  // Passes the buffer on and releases the file; a file deleted since it was
+  // opened is a failure. The file is released even when this throws;
+  // closing when none is open does nothing.
   void Close();
 
   // Close for the ways out on which a failure is already being reported or the

@@ -118,6 +118,12 @@ class FailingFileSystem : public FileSystem {
   int Write(FileHandle file, const char* data, std::size_t size, std::size_t& written) noexcept override;
   int Truncate(FileHandle file, std::uint64_t length) noexcept override;
   int Close(FileHandle file) noexcept override;
+  // The real system's, never failing on request.
+  int HasName(FileHandle file, bool& named) noexcept override { return real_.HasName(file, named); }
+  int LockFolder(const std::string& folder, FileHandle& lock, bool& heldElsewhere) noexcept override {
+    return real_.LockFolder(folder, lock, heldElsewhere);
+  }
+  void UnlockFolder(FileHandle lock) noexcept override { real_.UnlockFolder(lock); }
   // The real disk's space unless a test sets `space`: then a disk of that
   // size and space, less what was written since.
   int SpaceOf(const std::string& path, Space& space) noexcept override;

@@ -290,6 +290,55 @@ TEST(SmallTmpfs, TheReserveStopsTheRunWithWholeRecords) {
                                ReadFile(folder / "Morvane-1-100000.txt"));
 }
 
+// A second copy of the program started in the same folder while a run
+// writes there, here from inside the run's event processing: it is turned
+// away before it deletes anything, and the first run's files stay whole.
+TEST(TwoCopies, ASecondRunInTheSameFolderIsRefusedAndTheFirstKeepsItsRecords) {
+  TestRun first;
+  FakeRunView secondView;
+  Generator second(secondView, first.folder.path());
+  first.view.onProcessEvents = [&](int passes) {
+    if (passes != 5) return;
+    secondView.to = "3";
+    secondView.linesPerFile = "10";
+    second.PD();
+  };
+  first.Run("1", "25", "10");
+  first.ExpectFinished(true);
+  EXPECT_EQ(TestRun::MessageTexts(secondView),
+            std::vector<std::string>{"Another copy of the program is writing its files in " + first.folder.path() +
+                                     ". Wait until it has finished, or start this copy from another folder."});
+  std::string written;
+  for (const char* name : kSeries) written += first.File(name);
+  EXPECT_EQ(written, ExpectedRecords("1", "25"));
+}
+
+// The folder the program was started from, as the system gave it, is gone,
+// or is a file, or came out empty: the run is refused before any file is
+// deleted or created, never sent to "/" + the file's name.
+TEST(ProgramFolder, AFolderThatIsMissingOrNoFolderIsRefusedBeforeAnyFileIsTouched) {
+  TempFolder parent;
+  WriteFile(parent / "file", "x");
+  const std::pair<std::string, const char*> cases[] = {
+      {parent / "missing", "No such file or directory"},
+      {parent / "file", "Not a directory"},
+      {"", "No such file or directory"},
+  };
+  for (const auto& [folder, reason] : cases) {
+    SCOPED_TRACE(folder);
+    // Were the folder not checked, the first operation would fail: nothing is
+    // created anywhere.
+    FailingFileSystem files(1, true, EACCES);
+    FakeRunView view;
+    view.to = "5";
+    Generator run(view, folder, files);
+    run.PD();
+    EXPECT_EQ(TestRun::MessageTexts(view),
+              std::vector<std::string>{"Cannot use the program folder " + folder + ": " + reason});
+    EXPECT_TRUE(files.operations().empty());
+  }
+}
+
 using UnsafeFrom = RunFixture;
 
 TEST_F(UnsafeFrom, AFromTextThatWouldLeaveTheFolderFailsBeforeAnyFileIsTouched) {

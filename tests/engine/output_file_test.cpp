@@ -233,6 +233,22 @@ TEST(OutputFileClose, AFailingFlushAtCloseIsAFailureAndStillReleasesTheFile) {
   EXPECT_EQ(files.openFiles(), 0);
 }
 
+TEST(OutputFileClose, AFileDeletedWhileItWasWrittenIsAFailureNotSaved) {
+  TempFolder folder;
+  OutputFile file(SystemFileSystem());
+  file.Open(folder / "out.txt");
+  file.Write("record\r\n");
+  ASSERT_EQ(::unlink((folder / "out.txt").c_str()), 0);
+  try {
+    file.Close();
+    FAIL() << "records in a deleted file were reported as written";
+  } catch (const Failure& failure) {
+    EXPECT_EQ(std::string(failure.description()),
+              "Cannot write " + (folder / "out.txt") + ": The file was deleted while it was being written");
+  }
+  EXPECT_FALSE(file.is_open());
+}
+
 TEST(OutputFileClose, AFailingCloseIsAFailure) {
   TempFolder folder;
   FailingFileSystem files(3, false, EIO);
