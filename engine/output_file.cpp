@@ -16,6 +16,14 @@ constexpr char kNoFileOpen[] = "No file is open";
 constexpr char kNothingTaken[] = "The system took none of the bytes and reported no error";
 constexpr char kDeleted[] = "The file was deleted while it was being written";
 
+// How much of bytes, which hold whole records, ends at a record's end
+// within room bytes.
+std::size_t WholeRecordsWithin(std::string_view bytes, std::uint64_t room) {
+  if (bytes.size() <= room) return bytes.size();
+  const std::size_t lineEnd = bytes.substr(0, static_cast<std::size_t>(room)).rfind('\n');
+  return lineEnd == std::string_view::npos ? 0 : lineEnd + 1;
+}
+
 // The folder part of a file's path, as the messages name it.
 std::string FolderOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
@@ -90,8 +98,7 @@ void OutputFile::Grant(const char* data, std::size_t size) {
   const std::size_t buffered = used_;
   used_ = 0;
   for (const std::string_view bytes : {std::string_view(buffer_.get(), buffered), std::string_view(data, size)}) {
-    const std::size_t lineEnd = bytes.substr(0, room).rfind('\n');
-    const std::size_t whole = bytes.size() <= room ? bytes.size() : lineEnd == bytes.npos ? 0 : lineEnd + 1;
+    const std::size_t whole = WholeRecordsWithin(bytes, room);
     HandOver(bytes.data(), whole);
     written += whole;
     if (whole < bytes.size()) break;
