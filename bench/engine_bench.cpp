@@ -104,7 +104,7 @@ class DiscardingFileSystem : public morvane::FileSystem {
  public:
   bool Exists(const std::string&) noexcept override { return false; }
   int Unlink(const std::string&) noexcept override { return 0; }
-  int OpenForAppend(const std::string&, morvane::FileHandle& file) noexcept override {
+  int CreateNew(const std::string&, morvane::FileHandle& file) noexcept override {
     file = 3;
     return 0;
   }
@@ -115,6 +115,15 @@ class DiscardingFileSystem : public morvane::FileSystem {
   }
   int Truncate(morvane::FileHandle, std::uint64_t) noexcept override { return 0; }
   int Close(morvane::FileHandle) noexcept override { return 0; }
+  int HasName(morvane::FileHandle, bool& named) noexcept override {
+    named = true;
+    return 0;
+  }
+  int LockFolder(const std::string&, morvane::FileHandle& lock, bool&) noexcept override {
+    lock = 4;
+    return 0;
+  }
+  void UnlockFolder(morvane::FileHandle) noexcept override {}
   // A disk that never fills, so that the reserve's check costs what it does
   // on a roomy real one.
   int SpaceOf(const std::string&, Space& space) noexcept override {

@@ -1,6 +1,8 @@
 #include "engine/file_system.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -19,12 +21,14 @@ int PosixFileSystem::Unlink(const std::string& path) noexcept {
 
 std::string FileSystem::ErrorText(int error) const { return std::strerror(error); }
 
-int PosixFileSystem::OpenForAppend(const std::string& path, FileHandle& file) noexcept {
-  // O_NOFOLLOW: the name was just cleared, so a link there now was put there
-  // behind our back, and following it would write outside the folder.
+int PosixFileSystem::CreateNew(const std::string& path, FileHandle& file) noexcept {
+  // O_EXCL: the name was just cleared, so whatever has it now was put there
+  // behind our back, by another program; appending to its file, or following
+  // its link out of the folder, is not ours to do. With O_EXCL a link is
+  // never followed.
   int opened;
   do {
-    opened = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0666);
+    opened = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0666);
   } while (opened < 0 && errno == EINTR);
   if (opened < 0) return errno;
   file = opened;
@@ -56,6 +60,52 @@ int PosixFileSystem::Close(FileHandle file) noexcept {
   return ::close(static_cast<int>(file)) == 0 ? 0 : errno;
 }
 
+int PosixFileSystem::HasName(FileHandle file, bool& named) noexcept {
+  struct stat status {};
+  if (::fstat(static_cast<int>(file), &status) != 0) return errno;
+  named = status.st_nlink > 0;
+  return 0;
+}
+
+int PosixFileSystem::LockFolder(const std::string& folder, FileHandle& lock, bool& heldElsewhere) noexcept {
+  heldElsewhere = false;
+  const auto openFolder = [&folder](int access) {
+    int opened;
+    do {
+      opened = ::open(folder.c_str(), access | O_DIRECTORY | O_CLOEXEC);
+    } while (opened < 0 && errno == EINTR);
+    return opened;
+  };
+  // Read-only and O_DIRECTORY: a folder needs no extra file to be locked,
+  // and anything else at the name fails here.
+  int opened = openFolder(O_RDONLY);
+  if (opened < 0 && errno == EACCES) {
+    // A folder the user may write to but not list: still checked as a
+    // folder, but it cannot be locked.
+    opened = openFolder(O_PATH);
+    if (opened < 0) return errno;
+    lock = opened;
+    return 0;
+  }
+  if (opened < 0) return errno;
+  // flock belongs to this open, so that a second open conflicts with it in
+  // this process too. Other failures (a network file system that locks no
+  // folders) leave the run unlocked rather than refused.
+  int result;
+  do {
+    result = ::flock(opened, LOCK_EX | LOCK_NB);
+  } while (result < 0 && errno == EINTR);
+  if (result != 0 && errno == EWOULDBLOCK) {
+    ::close(opened);
+    heldElsewhere = true;
+    return EWOULDBLOCK;
+  }
+  lock = opened;
+  return 0;
+}
+
+void PosixFileSystem::UnlockFolder(FileHandle lock) noexcept { ::close(static_cast<int>(lock)); }
+
 int PosixFileSystem::SpaceOf(const std::string& path, Space& space) noexcept {
   struct statvfs status {};
   if (::statvfs(path.c_str(), &status) != 0) return errno;
@@ -63,6 +113,7 @@ int PosixFileSystem::SpaceOf(const std::string& path, Space& space) noexcept {
   const std::uint64_t block = status.f_frsize ? status.f_frsize : status.f_bsize;
   space.available = static_cast<std::uint64_t>(status.f_bavail) * block;
   space.size = static_cast<std::uint64_t>(status.f_blocks) * block;
+  space.block = block;
   return 0;
 }
 

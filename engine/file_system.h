@@ -29,9 +29,12 @@ class FileSystem {
   // be removed.
   virtual int Unlink(const std::string& path) noexcept = 0;
 
-  // Creates the file if it is missing and opens it write-only for appending;
-  // sets file on success.
-  virtual int OpenForAppend(const std::string& path, FileHandle& file) noexcept = 0;
+  // Creates the file, empty, and opens it write-only for appending; sets file
+  // on success. Only a new file: when anything has the name already (a file,
+  // a folder, a link even if it points nowhere) it fails with the layer's
+  // number for an existing file (EEXIST; ERROR_FILE_EXISTS from CreateFileW
+  // with CREATE_NEW), and nothing is opened or changed.
+  virtual int CreateNew(const std::string& path, FileHandle& file) noexcept = 0;
 
   // Writes up to size bytes and sets written to how many the system took; a
   // short write with result 0 is allowed. An interrupted call is retried here.
@@ -43,11 +46,38 @@ class FileSystem {
   // Releases file, also when it reports a failure (as POSIX close does).
   virtual int Close(FileHandle file) noexcept = 0;
 
+  // Sets named to whether the open file still has a name: false once its
+  // last name was deleted after it was opened, as another program may do
+  // behind the run's back. POSIX: fstat's link count is 0; Windows:
+  // GetFileInformationByHandle's nNumberOfLinks is 0 or the file is marked
+  // for deletion (FILE_STANDARD_INFO's DeletePending).
+  virtual int HasName(FileHandle file, bool& named) noexcept = 0;
+
+  // Takes the lock that lets one run at a time write into folder, and sets
+  // lock to it; it is held until UnlockFolder(lock). Fails, leaving lock
+  // alone, when folder is not an existing folder (the empty name included),
+  // with the layer's number for that (ENOENT, ENOTDIR; ERROR_PATH_NOT_FOUND,
+  // ERROR_DIRECTORY), and when another holder has the lock, in another
+  // process or through an earlier LockFolder in this one not yet unlocked:
+  // then heldElsewhere is set and the number means nothing to the user. Where
+  // the file system cannot lock at all, it succeeds with a lock that holds
+  // nothing. POSIX: flock on the folder opened read-only; Windows: for
+  // example a named mutex whose name comes from the folder's full path, once
+  // the folder is known to exist.
+  virtual int LockFolder(const std::string& folder, FileHandle& lock, bool& heldElsewhere) noexcept = 0;
+  // Releases a lock that LockFolder took.
+  virtual void UnlockFolder(FileHandle lock) noexcept = 0;
+
   // The file system that holds path, in bytes: what an ordinary user may
-  // still write there, and its whole size (0 when it does not tell).
+  // still write there, its whole size (0 when it does not tell), and the
+  // unit in which files take up space, a block or cluster (0 when unknown:
+  // then every byte counts alone). On Windows: GetDiskFreeSpaceExW's free
+  // bytes available to the caller and total bytes, GetDiskFreeSpaceW's
+  // sectors per cluster times bytes per sector.
   struct Space {
     std::uint64_t available = 0;
     std::uint64_t size = 0;
+    std::uint64_t block = 0;
   };
   virtual int SpaceOf(const std::string& path, Space& space) noexcept = 0;
 
@@ -61,10 +91,13 @@ class PosixFileSystem : public FileSystem {
  public:
   bool Exists(const std::string& path) noexcept override;
   int Unlink(const std::string& path) noexcept override;
-  int OpenForAppend(const std::string& path, FileHandle& file) noexcept override;
+  int CreateNew(const std::string& path, FileHandle& file) noexcept override;
   int Write(FileHandle file, const char* data, std::size_t size, std::size_t& written) noexcept override;
   int Truncate(FileHandle file, std::uint64_t length) noexcept override;
   int Close(FileHandle file) noexcept override;
+  int HasName(FileHandle file, bool& named) noexcept override;
+  int LockFolder(const std::string& folder, FileHandle& lock, bool& heldElsewhere) noexcept override;
+  void UnlockFolder(FileHandle lock) noexcept override;
   int SpaceOf(const std::string& path, Space& space) noexcept override;
 };
 

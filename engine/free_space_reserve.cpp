@@ -6,27 +6,27 @@
 
 namespace morvane {
 
-bool FreeSpaceReserve::Check(std::size_t bytes) noexcept {
+bool FreeSpaceReserve::Grants(std::uint64_t bytes, std::uint64_t pending, std::uint64_t& granted) noexcept {
   FileSystem::Space space;
   if (files_.SpaceOf(folder_, space) != 0 || space.size == 0) {
     // A file system that does not tell its space: only the system's own
     // errors can stop the run there. Asked again later all the same.
-    uncheckedBytes_ = kMostBytesBetweenChecks;
+    granted = bytes + kMostBytesBetweenChecks;
     return true;
   }
   available_ = space.available;
   kept_ = std::min(kMostKept, space.size / kPartsOfSizeKept);
-  if (available_ < kept_ || available_ - kept_ < bytes) {
-    uncheckedBytes_ = 0;
-    return false;
-  }
-  uncheckedBytes_ = std::min((available_ - kept_ - bytes) / 2, kMostBytesBetweenChecks);
+  block_ = space.block;
+  if (available_ < kept_) return false;
+  const std::uint64_t room = headroom();
+  if (room < pending || room - pending < bytes) return false;
+  granted = bytes + std::min((room - pending - bytes) / 2, kMostBytesBetweenChecks);
   return true;
 }
 
-std::string FreeSpaceReserve::RefusalText() const {
-  return "Stopped before the disk is full: only " + SizeText(available_) + " left in " + folder_ +
-         " (the program keeps " + SizeText(kept_) + " free).";
+std::string FreeSpaceReserve::RefusalText(std::uint64_t written) const {
+  return "Stopped before the disk is full: only " + SizeText(available_ - std::min(available_, written)) + " left in " +
+         folder_ + " (the program keeps " + SizeText(kept_) + " free).";
 }
 
 std::string SizeText(std::uint64_t bytes) {

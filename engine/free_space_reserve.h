@@ -1,10 +1,10 @@
 // FreeSpaceReserve: a run never fills the disk that holds its files.
 //
 // It keeps min(1 GiB, 5 % of the file system's size) free for the user's
-// other programs. Before the output file hands bytes to the system it asks
-// Allows(bytes); a refusal ends the run with RefusalText(), e.g. "Stopped
-// before the disk is full: only 812 MiB left in /home/ann/Morvane (the
-// program keeps 1 GiB free)."
+// other programs. The output file asks it before bytes enter its buffer, and
+// takes no more than it granted before asking again; a refusal ends the run
+// with RefusalText(), e.g. "Stopped before the disk is full: only 812 MiB
+// left in /home/ann/Morvane (the program keeps 1 GiB free)."
 #pragma once
 
 #include <cstddef>
@@ -26,37 +26,36 @@ class FreeSpaceReserve {
 
   explicit FreeSpaceReserve(FileSystem& files) : files_(files) {}
 
-  // Keeps the reserve on the file system that holds folder, asking its free
-  // space afresh at the next Allows.
-  void Watch(std::string folder) {
-    folder_ = std::move(folder);
-    uncheckedBytes_ = 0;
+  // Keeps the reserve on the file system that holds folder.
+  void Watch(std::string folder) { folder_ = std::move(folder); }
+
+  // Asks the system for the free space: whether `bytes` more, after `pending`
+  // bytes granted earlier and not yet handed to the system, still leave the
+  // reserve free. If so, sets granted to how many bytes after the pending
+  // ones may be taken before asking again: `bytes`, and half the headroom
+  // they leave, at most kMostBytesBetweenChecks. Half, because other programs
+  // may write as fast as the run does: asked rarely while far from the
+  // reserve, and ever more often close to it.
+  bool Grants(std::uint64_t bytes, std::uint64_t pending, std::uint64_t& granted) noexcept;
+
+  // After a refusal: how many bytes, pending ones included, the system could
+  // still take without eating into the reserve. Less one block: the file's
+  // last block is taken whole however little of it is written.
+  std::uint64_t headroom() const noexcept {
+    return available_ > kept_ + block_ ? available_ - kept_ - block_ : 0;
   }
 
-  // Whether the system may take `bytes` more and still leave the reserve
-  // free. Asks the system only when the bytes since it last asked could have
-  // eaten half the headroom it saw then, so that a run asks rarely while it
-  // is far from the reserve and before every buffer close to it.
-  bool Allows(std::size_t bytes) noexcept {
-    if (bytes < uncheckedBytes_) {
-      uncheckedBytes_ -= bytes;
-      return true;
-    }
-    return Check(bytes);
-  }
-
-  // Names the folder, what was left there at the refusal and what is kept.
-  std::string RefusalText() const;
+  // After a refusal and `written` more bytes handed to the system: names the
+  // folder, what is left there and what is kept.
+  std::string RefusalText(std::uint64_t written) const;
 
  private:
-  bool Check(std::size_t bytes) noexcept;
-
   FileSystem& files_;
   std::string folder_;
-  std::uint64_t uncheckedBytes_ = 0;
   // As the system told them at the last check.
   std::uint64_t available_ = 0;
   std::uint64_t kept_ = 0;
+  std::uint64_t block_ = 0;
 };
 
 // A size for people: "0 bytes", "812 MiB", "1 GiB", "3.5 MiB"; rounded down,

@@ -42,6 +42,7 @@ Generator::Generator(RunView& view, std::string programFolder, FileSystem& files
                      std::size_t bufferBytes, WholeRunArithmetic arithmetic)
     : view_(view),
       programFolder_(std::move(programFolder)),
+      files_(files),
       fileNumber_(files, bufferBytes),
       arithmetic_(arithmetic) {}
 
@@ -95,6 +96,14 @@ bool Generator::WriteRange(Numbers& numbers, bool& severalFiles) {
 }
 
 void Generator::PD() {
+  // Released however the run is left, once the file is closed.
+  struct UnlockOnExit {
+    FileSystem& files;
+    FileHandle lock = kNoFile;
+    ~UnlockOnExit() {
+      if (lock != kNoFile) files.UnlockFolder(lock);
+    }
+  } unlockOnExit{files_};
   // Closes the file however the run is left, an exception from the view
   // included; on the ordinary ways out it has been closed already.
   struct CloseOnExit {
@@ -111,6 +120,7 @@ void Generator::PD() {
     linesPerFile_ = ReadLinesPerFile();
     // Before anything is deleted or created.
     CheckFitsInFileName(fromText);
+    LockProgramFolder(unlockOnExit.lock);
     OpenSeriesFile(fromText, startValue_ + linesPerFile_ - 1);
     view_.SetStatusToolTip("Data files are being saved in " + programFolder_);
 
@@ -167,6 +177,17 @@ void Generator::ResetForm() {
   view_.SetToText("1000000000000000");
   view_.SetButtonCaption("Start");
   prevSquare_ = 0;
+}
+
+void Generator::LockProgramFolder(FileHandle& lock) {
+  bool heldElsewhere = false;
+  const int error = files_.LockFolder(programFolder_, lock, heldElsewhere);
+  if (error == 0) return;
+  if (heldElsewhere) {
+    throw Failure(kFileAccessError, "Another copy of the program is writing its files in " + programFolder_ +
+                                        ". Wait until it has finished, or start this copy from another folder.");
+  }
+  throw Failure(kFileAccessError, "Cannot use the program folder " + programFolder_ + ": " + files_.ErrorText(error));
 }
 
 void Generator::OpenSeriesFile(std::string_view lower, const Decimal& upper) {

@@ -5,8 +5,9 @@
 // a series of files of N records in the program folder. It is driven only
 // through a RunView: it reads the fields, reports every outcome through
 // message boxes and the status field, and lets the window handle its events
-// as often as the window asks. The window owns one Generator for its whole
-// life.
+// as often as the window asks. A run keeps the program folder to itself: a
+// second copy of the program started there meanwhile is turned away. The
+// window owns one Generator for its whole life.
 #pragma once
 
 #include <cstddef>
@@ -30,7 +31,8 @@ enum class WholeRunArithmetic { kIncremental, kDecimal };
 class Generator {
  public:
   // Writes its files into programFolder (the program's own folder, no
-  // trailing separator).
+  // trailing separator, as the system names it); a run refuses one that is
+  // missing or no folder.
   Generator(RunView& view, std::string programFolder);
   // The same over another file system, buffer size or arithmetic, for tests
   // that make file operations fail, pass every record straight to the
@@ -71,9 +73,13 @@ class Generator {
   void ResetForm();
   // Closes nothing: the caller has. Opens "Morvane-lower-upper.txt".
   void OpenSeriesFile(std::string_view lower, const Decimal& upper);
+  // Takes the program folder's lock for the run, or throws the Failure that
+  // tells why the run cannot write there.
+  void LockProgramFolder(FileHandle& lock);
 
   RunView& view_;
   const std::string programFolder_;
+  FileSystem& files_;
 
   Decimal prevSquare_;
   Decimal startValue_;

@@ -1,6 +1,6 @@
 #include "engine/output_file.h"
 
-#include <cerrno>
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -9,6 +9,20 @@
 namespace morvane {
 
 namespace {
+
+// The file's own reasons for failing, where no system call failed. They are
+// not the system's error numbers, whose meaning depends on the system.
+constexpr char kNoFileOpen[] = "No file is open";
+constexpr char kNothingTaken[] = "The system took none of the bytes and reported no error";
+constexpr char kDeleted[] = "The file was deleted while it was being written";
+
+// How much of bytes, which hold whole records, ends at a record's end
+// within room bytes.
+std::size_t WholeRecordsWithin(std::string_view bytes, std::uint64_t room) {
+  if (bytes.size() <= room) return bytes.size();
+  const std::size_t lineEnd = bytes.substr(0, static_cast<std::size_t>(room)).rfind('\n');
+  return lineEnd == std::string_view::npos ? 0 : lineEnd + 1;
+}
 
 // The folder part of a file's path, as the messages name it.
 std::string FolderOf(const std::string& path) {
@@ -28,44 +42,69 @@ void OutputFile::Open(std::string path) {
   path_ = std::move(path);
   used_ = 0;
   fileBytes_ = 0;
+  // Asked at every file: the user's other programs may have filled the disk
+  // or freed it since the last.
   reserve_.Watch(FolderOf(path_));
-  if (!reserve_.Allows(0)) throw Failure(kDiskFullError, reserve_.RefusalText());
+  if (!reserve_.Grants(0, 0, grantedBytes_)) throw Failure(kDiskFullError, reserve_.RefusalText(0));
   if (files_.Exists(path_)) {
-    if (const int error = files_.Unlink(path_)) Fail("Cannot delete", error);
+    if (const int error = files_.Unlink(path_)) Fail("Cannot delete", files_.ErrorText(error));
   }
   FileHandle file = kNoFile;
-  if (const int error = files_.OpenForAppend(path_, file)) Fail("Cannot create", error);
+  if (const int error = files_.CreateNew(path_, file)) Fail("Cannot create", files_.ErrorText(error));
   file_ = file;
+  UpdateLimit();
 }
 
 void OutputFile::Write(std::string_view bytes) {
-  if (!is_open()) Fail("Cannot write", EBADF);
+  if (!is_open()) FailNotOpen();
   if (bytes.empty()) return;
-  if (bytes.size() <= capacity_ - used_) {
+  if (bytes.size() <= limit_ - used_) {
     std::memcpy(buffer_.get() + used_, bytes.data(), bytes.size());
     used_ += bytes.size();
     return;
   }
-  Flush();
-  if (bytes.size() <= capacity_) {
-    std::memcpy(buffer_.get(), bytes.data(), bytes.size());
-    used_ = bytes.size();
-  } else {
-    PassOn(bytes.data(), bytes.size());
-  }
+  Take(bytes.data(), bytes.size());
 }
 
-void OutputFile::CommitBeyondCapacity(std::size_t size) {
-  // As Write: what is buffered goes first, then the new bytes are buffered
-  // when they fit the capacity, else passed on at once.
-  const char* const bytes = buffer_.get() + used_;
-  Flush();
-  if (size <= capacity_) {
-    std::memmove(buffer_.get(), bytes, size);
-    used_ = size;
+void OutputFile::Take(const char* data, std::size_t size) {
+  if (size > grantedBytes_ - fileBytes_ - used_) Grant(data, size);
+  if (size <= capacity_ - used_) {
+    std::memmove(buffer_.get() + used_, data, size);
+    used_ += size;
   } else {
-    PassOn(bytes, size);
+    // What is buffered goes first, then the new bytes are buffered when they
+    // fit the capacity, else passed on at once.
+    Flush();
+    if (size <= capacity_) {
+      std::memmove(buffer_.get(), data, size);
+      used_ = size;
+    } else {
+      HandOver(data, size);
+    }
   }
+  UpdateLimit();
+}
+
+void OutputFile::Grant(const char* data, std::size_t size) {
+  std::uint64_t granted = 0;
+  if (reserve_.Grants(size, used_, granted)) {
+    grantedBytes_ = fileBytes_ + used_ + granted;
+    return;
+  }
+  // The buffered records fit, unless other programs took the space since
+  // the last grant.
+  std::uint64_t room = reserve_.headroom();
+  std::uint64_t written = 0;
+  const std::size_t buffered = used_;
+  used_ = 0;
+  for (const std::string_view bytes : {std::string_view(buffer_.get(), buffered), std::string_view(data, size)}) {
+    const std::size_t whole = WholeRecordsWithin(bytes, room);
+    HandOver(bytes.data(), whole);
+    written += whole;
+    if (whole < bytes.size()) break;
+    room -= whole;
+  }
+  throw Failure(kDiskFullError, reserve_.RefusalText(written));
 }
 
 void OutputFile::Flush() {
@@ -74,12 +113,17 @@ void OutputFile::Flush() {
   // What the system did not take is not offered again: the file now ends
   // at a whole record, and a later close must not put records after a gap.
   used_ = 0;
-  PassOn(buffer_.get(), size);
+  HandOver(buffer_.get(), size);
 }
 
-void OutputFile::PassOn(const char* data, std::size_t size) {
-  if (!reserve_.Allows(size)) throw Failure(kDiskFullError, reserve_.RefusalText());
-  if (const WriteError failed = WriteAll(data, size)) FailWriting(failed);
+void OutputFile::HandOver(const char* data, std::size_t size) {
+  const WriteError failed = WriteAll(data, size);
+  UpdateLimit();
+  if (failed) FailWriting(failed);
+}
+
+void OutputFile::UpdateLimit() noexcept {
+  limit_ = static_cast<std::size_t>(std::min<std::uint64_t>(capacity_, grantedBytes_ - fileBytes_));
 }
 
 void OutputFile::Close() {
@@ -87,58 +131,69 @@ void OutputFile::Close() {
   try {
     Flush();
   } catch (const Failure&) {
-    files_.Close(file_);
-    file_ = kNoFile;
+    Release();
     throw;
   }
-  const int error = files_.Close(file_);
-  file_ = kNoFile;
-  if (error) Fail("Cannot close", error);
+  // A file deleted behind the run's back, by another program, holds records
+  // no one will find: never reported as saved.
+  bool named = true;
+  const int nameError = files_.HasName(file_, named);
+  const int closeError = Release();
+  if (!named) Fail("Cannot write", kDeleted);
+  if (const int error = nameError ? nameError : closeError) Fail("Cannot close", files_.ErrorText(error));
 }
 
 void OutputFile::CloseQuietly() noexcept {
   if (!is_open()) return;
-  if (used_ > 0 && reserve_.Allows(used_)) WriteAll(buffer_.get(), used_);
+  if (used_ > 0) WriteAll(buffer_.get(), used_);
   used_ = 0;
-  files_.Close(file_);
+  Release();
+}
+
+int OutputFile::Release() noexcept {
+  const int error = files_.Close(file_);
   file_ = kNoFile;
+  limit_ = 0;
+  return error;
 }
 
 OutputFile::WriteError OutputFile::WriteAll(const char* data, std::size_t size) noexcept {
   std::size_t taken = 0;
   while (taken < size) {
     std::size_t written = 0;
-    int error = files_.Write(file_, data + taken, size - taken, written);
+    if (const int error = files_.Write(file_, data + taken, size - taken, written)) {
+      return CutBack(data, taken, {error});
+    }
     // A system that takes nothing and reports nothing would loop for ever.
-    if (!error && written == 0) error = EIO;
-    if (error) return CutBack(data, taken, error);
+    if (written == 0) return CutBack(data, taken, {0, kNothingTaken});
     taken += written;
   }
   fileBytes_ += size;
   return {};
 }
 
-OutputFile::WriteError OutputFile::CutBack(const char* data, std::size_t taken, int error) noexcept {
+OutputFile::WriteError OutputFile::CutBack(const char* data, std::size_t taken, WriteError failed) noexcept {
   // The bytes handed over start at a record, so where they began is the end
   // of a whole record too when the system took no line end of theirs.
   const std::size_t lineEnd = std::string_view(data, taken).rfind('\n');
   const std::size_t whole = lineEnd == std::string_view::npos ? 0 : lineEnd + 1;
-  WriteError failed{error, 0};
   if (whole < taken) failed.cutBackError = files_.Truncate(file_, fileBytes_ + whole);
   fileBytes_ += failed.cutBackError ? taken : whole;
   return failed;
 }
 
-void OutputFile::Fail(const char* action, int error) const {
-  throw Failure(kFileAccessError, std::string(action) + " " + path_ + ": " + files_.ErrorText(error));
+void OutputFile::Fail(const char* action, const std::string& reason) const {
+  throw Failure(kFileAccessError, std::string(action) + " " + path_ + ": " + reason);
 }
 
+void OutputFile::FailNotOpen() const { Fail("Cannot write", kNoFileOpen); }
+
 void OutputFile::FailWriting(WriteError failed) const {
-  std::string description = "Cannot write " + path_ + ": " + files_.ErrorText(failed.error);
+  std::string reason = failed.reason ? failed.reason : files_.ErrorText(failed.error);
   if (failed.cutBackError) {
-    description += "; cannot cut it back to its last whole record: " + files_.ErrorText(failed.cutBackError);
+    reason += "; cannot cut it back to its last whole record: " + files_.ErrorText(failed.cutBackError);
   }
-  throw Failure(kFileAccessError, description);
+  Fail("Cannot write", reason);
 }
 
 }  // namespace morvane

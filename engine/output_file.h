@@ -10,10 +10,12 @@
 // inside one: should the system take part of a buffer and then fail, the file
 // is cut back to the last line end it took before the failure is reported.
 // Nor does the file eat the free space its folder's disk keeps for other
-// programs (FreeSpaceReserve): the buffer that would is refused.
+// programs (FreeSpaceReserve): bytes enter the buffer only as far as the
+// reserve granted them, so that whatever the run has shown of its records
+// is written even when it stops there. At the refusal the whole records
+// that still fit above the reserve are written, and no more.
 #pragma once
 
-#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -43,68 +45,83 @@ class OutputFile {
   ~OutputFile();
 
   // Deletes an existing entry of that name (a folder makes this fail), then
-  // creates the file empty, write-only for appending. Requires no open file.
-  // Refuses before anything is deleted when the folder's disk is down to its
-  // reserve.
+  // creates the file new and empty, write-only for appending: should another
+  // program put something at the name in between, that is a failure ("File
+  // exists"), never an append to its file. Requires no open file. Refuses
+  // before anything is deleted when the folder's disk is down to its reserve.
   void Open(std::string path);
 
   // Appends bytes. Throws when the system refuses the buffer it had to pass on
-  // to make room, or when no file is open.
+  // to make room, when the reserve refuses the bytes, or when no file is
+  // open.
   void Write(std::string_view bytes);
 
   // Write without a copy, for a record formatted in place: returns room for
   // up to kMaxReservedBytes at the end of the buffered bytes, which Commit then
   // takes exactly as Write would have taken them. Throws when no file is open.
   char* Reserve() {
-    if (!is_open()) Fail("Cannot write", EBADF);
+    if (!is_open()) FailNotOpen();
     return buffer_.get() + used_;
   }
-  // What Reserve's pointer has room for before the buffer is full: as much
-  // as that may be written there and committed at once, beyond
-  // kMaxReservedBytes.
-  std::size_t BytesBeforeFull() const noexcept { return capacity_ - used_; }
-  // Takes the bytes from Reserve's pointer up to end.
+  // What Reserve's pointer has room for before the buffer is full or the
+  // reserve must be asked again: as much as that may be written there and
+  // committed at once, beyond kMaxReservedBytes.
+  std::size_t BytesBeforeFull() const noexcept { return limit_ - used_; }
+  // Takes the bytes from Reserve's pointer up to end; throws as Write does.
   void Commit(const char* end) {
     const auto size = static_cast<std::size_t>(end - (buffer_.get() + used_));
-    if (size <= capacity_ - used_) {
+    if (size <= limit_ - used_) {
       used_ += size;
     } else {
-      CommitBeyondCapacity(size);
+      Take(buffer_.get() + used_, size);
     }
   }
 
-  // Passes the buffer on and releases the file. The file is released even
-  // when this throws; closing when none is open does nothing.
+  // Passes the buffer on and releases the file; a file deleted since it was
+  // opened is a failure. The file is released even when this throws;
+  // closing when none is open does nothing.
   void Close();
 
   // Close for the ways out on which a failure is already being reported or the
-  // program is ending: passes on what it can, never into the reserve, and
-  // ignores what goes wrong.
+  // program is ending: passes on what it can (the buffer holds only what the
+  // reserve granted) and ignores what goes wrong.
   void CloseQuietly() noexcept;
 
   bool is_open() const noexcept { return file_ != kNoFile; }
   const std::string& path() const noexcept { return path_; }
 
  private:
-  // Why the system did not take a hand-over, and why cutting the file back
-  // to a whole record failed too, if it did (the system's error numbers).
+  // Why a hand-over failed: the system's error number, or a reason of the
+  // file's own where the system reported none; and why cutting the file back
+  // to a whole record failed too, if it did.
   struct WriteError {
     int error = 0;
+    const char* reason = nullptr;
     int cutBackError = 0;
-    explicit operator bool() const noexcept { return error != 0; }
+    explicit operator bool() const noexcept { return error != 0 || reason != nullptr; }
   };
 
   // Hands bytes that start at a record to the system until all are taken.
   WriteError WriteAll(const char* data, std::size_t size) noexcept;
-  // After the system took `taken` bytes of data and then failed with error.
-  WriteError CutBack(const char* data, std::size_t taken, int error) noexcept;
-  // WriteAll within the reserve; throws on a refusal or a failure.
-  void PassOn(const char* data, std::size_t size);
+  // After the system took `taken` bytes of data and then failed.
+  WriteError CutBack(const char* data, std::size_t taken, WriteError failed) noexcept;
+  // WriteAll of granted bytes, with limit_ kept up; throws on a failure.
+  void HandOver(const char* data, std::size_t size);
   // Passes the buffer on; throws as Write does.
   void Flush();
-  // Commit for bytes that do not fit what is left of the capacity.
-  void CommitBeyondCapacity(std::size_t size);
-  [[noreturn]] void Fail(const char* action, int error) const;
+  // Write and Commit for bytes beyond limit_: asks the reserve when they go
+  // beyond its grant, passes the buffer on when they do not fit it. data may
+  // lie at the buffer's end, where Reserve put it.
+  void Take(const char* data, std::size_t size);
+  // Asks the reserve for size more bytes; at a refusal, writes the whole
+  // records that still fit, the buffered ones first, and throws.
+  void Grant(const char* data, std::size_t size);
+  void UpdateLimit() noexcept;
+  // Closes the file; returns the system's error number, or 0.
+  int Release() noexcept;
+  // "<action> <path>: <reason>".
+  [[noreturn]] void Fail(const char* action, const std::string& reason) const;
+  [[noreturn]] void FailNotOpen() const;
   [[noreturn]] void FailWriting(WriteError failed) const;
 
   FileSystem& files_;
@@ -113,11 +130,17 @@ class OutputFile {
   std::unique_ptr<char[]> buffer_;
   std::size_t capacity_;
   std::size_t used_ = 0;
+  // How far used_ may grow before Take is needed: the capacity, or less
+  // where the reserve's grant ends first.
+  std::size_t limit_ = 0;
   FileHandle file_ = kNoFile;
   std::string path_;
   // What the system has taken for this file: its length, as it was created
   // empty and only appended to.
   std::uint64_t fileBytes_ = 0;
+  // The length, buffered bytes counted, up to which the reserve granted the
+  // file its bytes; fileBytes_ + used_ never passes it.
+  std::uint64_t grantedBytes_ = 0;
 };
 
 }  // namespace morvane

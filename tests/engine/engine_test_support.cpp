@@ -92,9 +92,9 @@ int FailingFileSystem::Unlink(const std::string& path) noexcept {
   return real_.Unlink(path);
 }
 
-int FailingFileSystem::OpenForAppend(const std::string& path, FileHandle& file) noexcept {
+int FailingFileSystem::CreateNew(const std::string& path, FileHandle& file) noexcept {
   if (const int error = Next(Operation::kOpen)) return error;
-  const int error = real_.OpenForAppend(path, file);
+  const int error = real_.CreateNew(path, file);
   if (!error) ++openFiles_;
   return error;
 }

@@ -114,10 +114,16 @@ class FailingFileSystem : public FileSystem {
 
   bool Exists(const std::string& path) noexcept override { return real_.Exists(path); }
   int Unlink(const std::string& path) noexcept override;
-  int OpenForAppend(const std::string& path, FileHandle& file) noexcept override;
+  int CreateNew(const std::string& path, FileHandle& file) noexcept override;
   int Write(FileHandle file, const char* data, std::size_t size, std::size_t& written) noexcept override;
   int Truncate(FileHandle file, std::uint64_t length) noexcept override;
   int Close(FileHandle file) noexcept override;
+  // The real system's, never failing on request.
+  int HasName(FileHandle file, bool& named) noexcept override { return real_.HasName(file, named); }
+  int LockFolder(const std::string& folder, FileHandle& lock, bool& heldElsewhere) noexcept override {
+    return real_.LockFolder(folder, lock, heldElsewhere);
+  }
+  void UnlockFolder(FileHandle lock) noexcept override { real_.UnlockFolder(lock); }
   // The real disk's space unless a test sets `space`: then a disk of that
   // size and space, less what was written since.
   int SpaceOf(const std::string& path, Space& space) noexcept override;
@@ -127,6 +133,7 @@ class FailingFileSystem : public FileSystem {
   const std::vector<Operation>& operations() const { return operations_; }
   const std::vector<std::size_t>& writeSizes() const { return writeSizes_; }
   int openFiles() const { return openFiles_; }
+  std::uint64_t bytesWritten() const { return bytesWritten_; }
 
   std::optional<Space> space;
 

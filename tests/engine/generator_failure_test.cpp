@@ -217,11 +217,13 @@ std::string ReserveText(const std::string& folder, std::uint64_t available, std:
 }
 
 // A disk of 100 MiB keeps 5 MiB free: a run that starts below that writes
-// nothing and replaces no file; one that starts above it stops at the buffer
-// that would eat into it, not before.
+// nothing and replaces no file; one that starts above it stops with every
+// record that fits written, the last one its progress line showed among them
+// although it lies beyond the first buffer.
 TEST(DiskReserve, ARunNeverWritesIntoTheSpaceKeptFree) {
   constexpr std::uint64_t kDisk = 100 << 20;
   constexpr std::uint64_t kKept = 5 << 20;
+  // Records 1 to 10,000 take 268,721 bytes.
   constexpr std::uint64_t kHeadroom = 300 << 10;
   for (const std::uint64_t available : {kKept - 1, kKept + kHeadroom}) {
     SCOPED_TRACE(available);
@@ -236,8 +238,11 @@ TEST(DiskReserve, ARunNeverWritesIntoTheSpaceKeptFree) {
       EXPECT_EQ(written, kOldContents);
       ExpectFailedWithWholeRecords(run.view, ReserveText(folder, available, kKept), "");
     } else {
+      const std::string records = ExpectedRecords("1", "100000");
       EXPECT_LE(written.size(), kHeadroom);
-      EXPECT_GT(written.size(), kHeadroom - OutputFile::kDefaultBufferBytes);
+      EXPECT_GT(records.find('\n', written.size()) + 1, kHeadroom) << "a record that fits was left out";
+      EXPECT_EQ(run.view.status.substr(0, 7), "10000  ");
+      EXPECT_NE(written.find("\n 10000 , "), std::string::npos);
       ExpectFailedWithWholeRecords(run.view, ReserveText(folder, available - written.size(), kKept), written);
     }
   }
@@ -283,6 +288,55 @@ TEST(SmallTmpfs, TheReserveStopsTheRunWithWholeRecords) {
   EXPECT_GE(available, kept);
   ExpectFailedWithWholeRecords(view, ReserveText(folder.path(), available, kept),
                                ReadFile(folder / "Morvane-1-100000.txt"));
+}
+
+// A second copy of the program started in the same folder while a run
+// writes there, here from inside the run's event processing: it is turned
+// away before it deletes anything, and the first run's files stay whole.
+TEST(TwoCopies, ASecondRunInTheSameFolderIsRefusedAndTheFirstKeepsItsRecords) {
+  TestRun first;
+  FakeRunView secondView;
+  Generator second(secondView, first.folder.path());
+  first.view.onProcessEvents = [&](int passes) {
+    if (passes != 5) return;
+    secondView.to = "3";
+    secondView.linesPerFile = "10";
+    second.PD();
+  };
+  first.Run("1", "25", "10");
+  first.ExpectFinished(true);
+  EXPECT_EQ(TestRun::MessageTexts(secondView),
+            std::vector<std::string>{"Another copy of the program is writing its files in " + first.folder.path() +
+                                     ". Wait until it has finished, or start this copy from another folder."});
+  std::string written;
+  for (const char* name : kSeries) written += first.File(name);
+  EXPECT_EQ(written, ExpectedRecords("1", "25"));
+}
+
+// The folder the program was started from, as the system gave it, is gone,
+// or is a file, or came out empty: the run is refused before any file is
+// deleted or created, never sent to "/" + the file's name.
+TEST(ProgramFolder, AFolderThatIsMissingOrNoFolderIsRefusedBeforeAnyFileIsTouched) {
+  TempFolder parent;
+  WriteFile(parent / "file", "x");
+  const std::pair<std::string, const char*> cases[] = {
+      {parent / "missing", "No such file or directory"},
+      {parent / "file", "Not a directory"},
+      {"", "No such file or directory"},
+  };
+  for (const auto& [folder, reason] : cases) {
+    SCOPED_TRACE(folder);
+    // Were the folder not checked, the first operation would fail: nothing is
+    // created anywhere.
+    FailingFileSystem files(1, true, EACCES);
+    FakeRunView view;
+    view.to = "5";
+    Generator run(view, folder, files);
+    run.PD();
+    EXPECT_EQ(TestRun::MessageTexts(view),
+              std::vector<std::string>{"Cannot use the program folder " + folder + ": " + reason});
+    EXPECT_TRUE(files.operations().empty());
+  }
 }
 
 using UnsafeFrom = RunFixture;

@@ -6,9 +6,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <string>
 
+#include "engine/free_space_reserve.h"
 #include "engine/module1.h"
 #include "number/failure.h"
 #include "tests/engine/engine_test_support.h"
@@ -72,6 +75,29 @@ TEST(OutputFileOpen, AFolderWithTheNameMakesTheDeleteFailAndIsKept) {
   EXPECT_FALSE(file.is_open());
 }
 
+// Another program creates the name between the delete and the create: its
+// file is neither appended to nor, after a failure, cut back.
+TEST(OutputFileOpen, ANameThatReappearsAfterTheDeleteIsAFailureNotAnAppend) {
+  class Intruder : public PosixFileSystem {
+   public:
+    int CreateNew(const std::string& path, FileHandle& file) noexcept override {
+      WriteFile(path, "another program's records\r\n");
+      return PosixFileSystem::CreateNew(path, file);
+    }
+  } files;
+  TempFolder folder;
+  WriteFile(folder / "out.txt", "old");
+  OutputFile file(files);
+  try {
+    file.Open(folder / "out.txt");
+    FAIL() << "another program's file was taken for ours";
+  } catch (const Failure& failure) {
+    EXPECT_EQ(std::string(failure.description()), "Cannot create " + (folder / "out.txt") + ": File exists");
+  }
+  EXPECT_FALSE(file.is_open());
+  EXPECT_EQ(ReadFile(folder / "out.txt"), "another program's records\r\n");
+}
+
 // A system that takes at most a few bytes per call, as a pipe or a nearly
 // full disk may.
 class TrickleFileSystem : public PosixFileSystem {
@@ -132,6 +158,63 @@ TEST(OutputFileReserve, CommittedBytesGoOutExactlyAsWrittenOnes) {
   }
 }
 
+// The free-space reserve's rules, on disks whose space other programs take
+// too. Records of 100 bytes go into files of recordsPerFile records (0: one
+// file); before record othersAt other programs leave othersLeave bytes above
+// the reserve. The run must be refused after taking at most mostTaken bytes,
+// and where other programs leave it room, the first file must end with
+// every record that fits.
+TEST(OutputFileReserve, TheReserveIsAskedOftenEnoughAndNeverCrossed) {
+  constexpr std::uint64_t kSmallDisk = 100 << 20;
+  constexpr std::uint64_t kLargeDisk = std::uint64_t{1} << 40;
+  constexpr std::uint64_t kNever = ~std::uint64_t{0};
+  struct Case {
+    const char* rule;
+    std::uint64_t disk;
+    std::uint64_t headroom;
+    std::uint64_t recordsPerFile;
+    std::uint64_t othersAt;
+    std::uint64_t othersLeave;
+    std::uint64_t mostTaken;
+    std::uint64_t fileBytes;
+  };
+  const Case cases[] = {
+      {"asks again once the run could have eaten half the headroom", kSmallDisk, 1 << 20, 0, 1, 0, 512 << 10, kNever},
+      {"asks again at least every 16 MiB", kLargeDisk, 64 << 20, 0, 1, 0, 16 << 20, kNever},
+      {"asks again at every file", kSmallDisk, 1 << 20, 10, 10, 0, 1000, kNever},
+      {"writes every record that fits and no more", kSmallDisk, (300 << 10) + 50, 0, kNever, 0, 300 << 10, 300 << 10},
+      {"writes the buffered records that still fit", kSmallDisk, 300 << 10, 0, 1000, 30050, 150 << 10, 30000},
+  };
+  const std::string record = std::string(98, 'r') + "\r\n";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.rule);
+    TempFolder folder;
+    FailingFileSystem files(0, false, 0);
+    const std::uint64_t kept = std::min(FreeSpaceReserve::kMostKept, c.disk / FreeSpaceReserve::kPartsOfSizeKept);
+    files.space = FileSystem::Space{kept + c.headroom, c.disk};
+    OutputFile file(files);
+    std::uint64_t taken = 0;
+    try {
+      for (std::uint64_t records = 0; taken <= c.mostTaken; ++records) {
+        if (records == c.othersAt) files.space->available = kept + files.bytesWritten() + c.othersLeave;
+        if (records == 0 || (c.recordsPerFile != 0 && records % c.recordsPerFile == 0)) {
+          file.Close();
+          file.Open(folder / std::to_string(records));
+        }
+        file.Write(record);
+        taken += record.size();
+      }
+      ADD_FAILURE() << "not refused after " << taken << " bytes";
+    } catch (const Failure& failure) {
+      EXPECT_EQ(failure.number(), kDiskFullError) << failure.description();
+    }
+    EXPECT_LE(taken, c.mostTaken);
+    if (c.fileBytes != kNever) {
+      EXPECT_EQ(ReadFile(folder / "0").size(), c.fileBytes);
+    }
+  }
+}
+
 TEST(OutputFileClose, AFailingFlushAtCloseIsAFailureAndStillReleasesTheFile) {
   TempFolder folder;
   // Operations: open (1), the flush at close (2), close (3).
@@ -150,6 +233,22 @@ TEST(OutputFileClose, AFailingFlushAtCloseIsAFailureAndStillReleasesTheFile) {
   EXPECT_EQ(files.openFiles(), 0);
 }
 
+TEST(OutputFileClose, AFileDeletedWhileItWasWrittenIsAFailureNotSaved) {
+  TempFolder folder;
+  OutputFile file(SystemFileSystem());
+  file.Open(folder / "out.txt");
+  file.Write("record\r\n");
+  ASSERT_EQ(::unlink((folder / "out.txt").c_str()), 0);
+  try {
+    file.Close();
+    FAIL() << "records in a deleted file were reported as written";
+  } catch (const Failure& failure) {
+    EXPECT_EQ(std::string(failure.description()),
+              "Cannot write " + (folder / "out.txt") + ": The file was deleted while it was being written");
+  }
+  EXPECT_FALSE(file.is_open());
+}
+
 TEST(OutputFileClose, AFailingCloseIsAFailure) {
   TempFolder folder;
   FailingFileSystem files(3, false, EIO);
@@ -161,12 +260,45 @@ TEST(OutputFileClose, AFailingCloseIsAFailure) {
   EXPECT_EQ(ReadFile(folder / "out.txt"), "record\r\n");
 }
 
+// The file's own failures are described in its own words: an error number
+// of its making would read as something else on another system.
 TEST(OutputFileWrite, WritingAfterTheFileWasClosedIsAFailureNotACrash) {
   TempFolder folder;
   OutputFile file(SystemFileSystem());
   file.Open(folder / "out.txt");
   file.CloseQuietly();
-  EXPECT_THROW(file.Write("late"), Failure);
+  try {
+    file.Write("late");
+    FAIL() << "a write with no file open was taken";
+  } catch (const Failure& failure) {
+    EXPECT_EQ(std::string(failure.description()), "Cannot write " + (folder / "out.txt") + ": No file is open");
+  }
+}
+
+// A system that takes part of the bytes and then, a few times over, none of
+// them and reports no error: asked again it might never take them.
+TEST(OutputFileWrite, ASystemThatTakesNothingAndSaysNothingIsAFailure) {
+  class Stalling : public PosixFileSystem {
+   public:
+    int Write(FileHandle file, const char* data, std::size_t size, std::size_t& written) noexcept override {
+      written = 0;
+      if (calls++ == 0) return PosixFileSystem::Write(file, data, 9, written);
+      return calls < 5 ? 0 : PosixFileSystem::Write(file, data, size, written);
+    }
+    int calls = 0;
+  } files;
+  TempFolder folder;
+  OutputFile file(files);
+  file.Open(folder / "out.txt");
+  file.Write("whole\r\npart of a record\r\n");
+  try {
+    file.Close();
+    FAIL() << "bytes the system never took were reported as written";
+  } catch (const Failure& failure) {
+    EXPECT_EQ(std::string(failure.description()),
+              "Cannot write " + (folder / "out.txt") + ": The system took none of the bytes and reported no error");
+  }
+  EXPECT_EQ(ReadFile(folder / "out.txt"), "whole\r\n");
 }
 
 }  // namespace

@@ -31,9 +31,10 @@ class TestRun {
 
   std::string File(const std::string& name) const { return ReadFile(folder / name); }
 
-  std::vector<std::string> MessageTexts() const {
+  std::vector<std::string> MessageTexts() const { return MessageTexts(view); }
+  static std::vector<std::string> MessageTexts(const FakeRunView& shown) {
     std::vector<std::string> texts;
-    for (const ShownMessage& message : view.messages) texts.push_back(message.text);
+    for (const ShownMessage& message : shown.messages) texts.push_back(message.text);
     return texts;
   }
 
