@@ -105,6 +105,7 @@ void OutputFile::CloseQuietly() noexcept {
 }
 
 OutputFile::WriteError OutputFile::WriteAll(const char* data, std::size_t size) noexcept {
+  const std::lock_guard handingOver(handOver_);
   std::size_t taken = 0;
   while (taken < size) {
     std::size_t written = 0;

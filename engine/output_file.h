@@ -14,9 +14,11 @@
 #pragma once
 
 #include <cerrno>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -85,6 +87,14 @@ class OutputFile {
   bool is_open() const noexcept { return file_ != kNoFile; }
   const std::string& path() const noexcept { return path_; }
 
+  // For a process that another thread is about to end: waits up to `wait`
+  // for a hand-over to the system in progress, and lets none begin after it
+  // (one waits until the process has ended), so that the file ends at its
+  // last whole record. What is still in the buffer is lost. False when the
+  // hand-over in progress did not end in time. The one call that is safe
+  // from another thread; the process must end right after it.
+  bool StopHandingOver(std::chrono::milliseconds wait) noexcept { return handOver_.try_lock_for(wait); }
+
  private:
   // Why the system did not take a hand-over, and why cutting the file back
   // to a whole record failed too, if it did (the system's error numbers).
@@ -118,6 +128,8 @@ class OutputFile {
   // What the system has taken for this file: its length, as it was created
   // empty and only appended to.
   std::uint64_t fileBytes_ = 0;
+  // Held around each hand-over and its cut-back; by StopHandingOver for good.
+  std::timed_mutex handOver_;
 };
 
 }  // namespace morvane

@@ -33,7 +33,7 @@ int main(int argc, char* argv[]) {
     return EXIT_FAILURE;
   }
   morvane::Form1 form(programFolder);
-  const morvane::EndingSignals endingSignals([&form] { form.closeOutput(); });
+  const morvane::EndingSignals endingSignals([&form] { form.closeOutput(); }, [&form] { form.stopWriting(); });
   shownForm = &form;
   std::atexit(CloseOutputAtExit);
   form.show();

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # End-to-end tests of the ways a run ends from outside the window: the
 # signals of a logout (SIGTERM), a closed terminal (SIGHUP) and Ctrl+C
-# (SIGINT), the X server going away, and the disk's free space running down
-# to what the program keeps free (then a logout while its message is open).
+# (SIGINT), the X server freezing or going away, and the disk's free space
+# running down to what the program keeps free (then a logout while its
+# message is open).
 # Each leaves every record whole.
-#   e2e_ending_test.sh PROGRAM CASE   CASE: sigterm | sighup | sigint | xlost | reserve
+#   e2e_ending_test.sh PROGRAM CASE   CASE: sigterm | sighup | sigint | xfrozen | xlost | reserve
 # Exit status 77: the case cannot run here (a tmpfs mount refused).
 set -euo pipefail
 PROGRAM=$(realpath "$1")
@@ -45,6 +46,12 @@ expect_whole_records() {
   echo "$written records, every one whole (at least $2 expected)"
 }
 
+# The program's main thread sleeps rather than runs: in a run, only while it
+# waits for something, such as the display's answer.
+program_sleeps() {
+  [[ $(cut -d' ' -f3 "/proc/$PROGRAM_PID/stat") == S ]]
+}
+
 # The program ends from outside during a run: after the progress line it read
 # last, by $1 (a command), with the exit status $2.
 end_during_run() {
@@ -67,6 +74,20 @@ case $case_name in
     x_program "$folder"
     set +m
     end_during_run "kill -${signal^^} $PROGRAM_PID" "$((128 + $(kill -l "${signal^^}")))"
+    ;;
+  xfrozen)
+    x_program "$folder"
+    start_run >/dev/null
+    # The display stops answering, as a frozen X server or a dropped ssh link
+    # does: the window's thread waits for it, and a logout's SIGTERM ends
+    # the program all the same. What was still in the buffer is lost.
+    trap 'kill -CONT "${x_pids[0]}"; x_cleanup' EXIT
+    kill -STOP "${x_pids[0]}"
+    x_wait_until 30 program_sleeps || fail "the run did not wait for the frozen display"
+    kill -TERM "$PROGRAM_PID"
+    expect_end 30 143
+    kill -CONT "${x_pids[0]}"
+    expect_whole_records "$folder" 0
     ;;
   xlost)
     x_program "$folder"
