@@ -34,8 +34,8 @@ TEST_F(Form1Exit, CancelInTheWarningEndsTheProgramBeforeAnyFile) {
 // ending closes it.
 TEST_F(Form1Exit, EndingTheProgramDuringARunKeepsEveryRecordWritten) {
   constexpr std::uint64_t kLinesPerFile = 5000;
-  // The longest record, " 3000000 ,  9000000000000 ,  5999999\r\n", 38 bytes.
-  static_assert(kLinesPerFile * 38 < OutputFile::kDefaultBufferBytes);
+  // The longest record, " 6000000 ,  36000000000000 ,  11999999\r\n", 40 bytes.
+  static_assert(kLinesPerFile * 40 < OutputFile::kDefaultBufferBytes);
   struct Ending {
     const char* name;
     std::function<void()> act;
@@ -58,7 +58,7 @@ TEST_F(Form1Exit, EndingTheProgramDuringARunKeepsEveryRecordWritten) {
        testing::KilledBySignal(SIGTERM)},
   };
   // A few million: should the ending never come, the run ends soon all the same.
-  Enter("1", "3000000", QString::number(kLinesPerFile));
+  Enter("1", "6000000", QString::number(kLinesPerFile));
   for (const Ending& ending : endings) {
     SCOPED_TRACE(ending.name);
     for (const std::string& name : FileNames()) std::remove((folder_ + "/" + name).c_str());
