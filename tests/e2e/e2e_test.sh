@@ -124,16 +124,11 @@ expect_nothing_more() {
 }
 
 x_start
-folder=$X_WORK/program
-# The folder as the texts show it.
-shown_folder=$folder
-if [[ $case_name == finish ]]; then
-  # Named as an old archive unpacks a Latin-1 "Daten-ä": not valid UTF-8. The
-  # files go there all the same; the texts show the byte as a replacement
-  # character.
-  folder=$X_WORK/$'Daten-\xe4'
-  shown_folder=$X_WORK/$'Daten-\xef\xbf\xbd'
-fi
+folder=$X_WORK/program shown_folder=$X_WORK/program
+# finish: the folder is named as an old archive unpacks a Latin-1 "Daten-ä",
+# not valid UTF-8; the files go there all the same, and the texts show the
+# byte as a replacement character.
+[[ $case_name != finish ]] || folder=$X_WORK/$'Daten-\xe4' shown_folder=$X_WORK/$'Daten-\xef\xbf\xbd'
 x_program "$folder"
 
 # During a run every read over the bus waits for the run's next pass through

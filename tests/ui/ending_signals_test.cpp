@@ -15,7 +15,6 @@
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <string_view>
 #include <thread>
 
 #include "engine/file_system.h"
@@ -61,35 +60,29 @@ TEST(EndingSignals, EndTheProgramByThemselvesOnceTheOutputIsClosed) {
 void NoteNothing(int) {}
 
 TEST(EndingSignals, GiveBackTheHandlersTheyFound) {
-  struct sigaction own {};
+  struct sigaction own {}, found {};
   own.sa_handler = NoteNothing;
-  struct sigaction before {};
-  ::sigaction(SIGTERM, &own, &before);
+  ::sigaction(SIGTERM, &own, &found);
   { const EndingSignals endingSignals([] {}, [] {}); }
-  struct sigaction after {};
-  ::sigaction(SIGTERM, &before, &after);
-  EXPECT_EQ(after.sa_handler, &NoteNothing);
+  ::sigaction(SIGTERM, &found, &own);
+  EXPECT_EQ(own.sa_handler, &NoteNothing);
 }
 
 // A disk that pauses in the middle of every hand-over, as a busy one may:
 // it takes all but the last byte, the last line end, and the rest a moment
-// later. The first pause is when a logout's SIGTERM arrives.
+// later. Each pause brings a logout's SIGTERM; the first one counts.
 class SlowDisk : public PosixFileSystem {
  public:
   int Write(FileHandle file, const char* data, std::size_t size, std::size_t& written) noexcept override {
     midway_ = !midway_ && size > 1;
     if (midway_) return PosixFileSystem::Write(file, data, size - 1, written);
-    if (!signalled_) {
-      signalled_ = true;
-      ::raise(SIGTERM);
-    }
+    ::raise(SIGTERM);
     std::this_thread::sleep_for(10ms);
     return PosixFileSystem::Write(file, data, size, written);
   }
 
  private:
   bool midway_ = false;
-  bool signalled_ = false;
 };
 
 // The window's thread never answers, as while it waits for a frozen display:
