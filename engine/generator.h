@@ -10,6 +10,7 @@
 // window owns one Generator for its whole life.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -55,6 +56,10 @@ class Generator {
   // so that the window can end the program at once in the middle of a run. A
   // run that gets control back after this ends as if stopped.
   void CloseOutput() noexcept;
+
+  // For a process that another thread is about to end while the run may be
+  // writing: OutputFile::StopHandingOver.
+  bool StopWriting(std::chrono::milliseconds wait) noexcept { return fileNumber_.StopHandingOver(wait); }
 
  private:
   // N from the lines-per-file list: the number rounded half to even when the

@@ -158,6 +158,7 @@ int OutputFile::Release() noexcept {
 }
 
 OutputFile::WriteError OutputFile::WriteAll(const char* data, std::size_t size) noexcept {
+  const std::lock_guard handingOver(handOver_);
   std::size_t taken = 0;
   while (taken < size) {
     std::size_t written = 0;

@@ -16,9 +16,11 @@
 // that still fit above the reserve are written, and no more.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -90,6 +92,14 @@ class OutputFile {
   bool is_open() const noexcept { return file_ != kNoFile; }
   const std::string& path() const noexcept { return path_; }
 
+  // For a process that another thread is about to end: waits up to `wait`
+  // for a hand-over to the system in progress, and lets none begin after it
+  // (one waits until the process has ended), so that the file ends at its
+  // last whole record. What is still in the buffer is lost. False when the
+  // hand-over in progress did not end in time. The one call that is safe
+  // from another thread; the process must end right after it.
+  bool StopHandingOver(std::chrono::milliseconds wait) noexcept { return handOver_.try_lock_for(wait); }
+
  private:
   // Why a hand-over failed: the system's error number, or a reason of the
   // file's own where the system reported none; and why cutting the file back
@@ -141,6 +151,8 @@ class OutputFile {
   // The length, buffered bytes counted, up to which the reserve granted the
   // file its bytes; fileBytes_ + used_ never passes it.
   std::uint64_t grantedBytes_ = 0;
+  // Held around each hand-over and its cut-back; by StopHandingOver for good.
+  std::timed_mutex handOver_;
 };
 
 }  // namespace morvane

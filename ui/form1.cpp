@@ -211,6 +211,12 @@ void Form1::requestStop() {
 
 void Form1::closeOutput() noexcept { generator_.CloseOutput(); }
 
+void Form1::stopWriting() noexcept {
+  // A hand-over of 256 KiB takes well under a millisecond; one that takes a
+  // second is stuck, and the program ends all the same.
+  generator_.StopWriting(std::chrono::seconds(1));
+}
+
 void Form1::endProgram() noexcept {
   closeOutput();
   std::fflush(nullptr);

@@ -48,6 +48,11 @@ class Form1 : public QWidget, public RunView {
   // far, for a program that is about to end; a run that gets control back
   // after this ends as if stopped.
   void closeOutput() noexcept;
+  // From another thread, for a program about to end while this window's
+  // thread does not answer: lets the file reach no further than its last
+  // whole record (OutputFile::StopHandingOver); the records still in the
+  // buffer are lost.
+  void stopWriting() noexcept;
 
  protected:
   // Escape, wherever the focus is in this window; the desktop session's

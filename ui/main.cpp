@@ -1,11 +1,14 @@
 // Starts the program: its one window, writing next to the executable, and the
 // ways the system may end it, each leaving every record whole in its file.
 #include <QApplication>
+#include <QMessageBox>
 #include <cstdlib>
+#include <string>
 
+#include "engine/program_folder.h"
+#include "number/failure.h"
 #include "ui/ending_signals.h"
 #include "ui/form1.h"
-#include "ui/program_folder.h"
 
 namespace {
 
@@ -21,8 +24,16 @@ void CloseOutputAtExit() {
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
-  morvane::Form1 form(morvane::ProgramFolder());
-  const morvane::EndingSignals endingSignals([&form] { form.closeOutput(); });
+  std::string programFolder;
+  try {
+    programFolder = morvane::ProgramFolder();
+  } catch (const morvane::Failure& failure) {
+    // Every run would write into a folder the program cannot name.
+    QMessageBox::critical(nullptr, QStringLiteral("Morvane"), QString::fromUtf8(failure.description()));
+    return EXIT_FAILURE;
+  }
+  morvane::Form1 form(programFolder);
+  const morvane::EndingSignals endingSignals([&form] { form.closeOutput(); }, [&form] { form.stopWriting(); });
   shownForm = &form;
   std::atexit(CloseOutputAtExit);
   form.show();

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # End-to-end tests of the ways a run ends from outside the window: the
 # signals of a logout (SIGTERM), a closed terminal (SIGHUP) and Ctrl+C
-# (SIGINT), the X server going away, and the disk's free space running down
-# to what the program keeps free (then a logout while its message is open).
+# (SIGINT), the X server freezing or going away, and the disk's free space
+# running down to what the program keeps free (then a logout while its
+# message is open).
 # Each leaves every record whole.
-#   e2e_ending_test.sh PROGRAM CASE   CASE: sigterm | sighup | sigint | xlost | reserve
+#   e2e_ending_test.sh PROGRAM CASE   CASE: sigterm | sighup | sigint | xfrozen | xlost | reserve
 # Exit status 77: the case cannot run here (a tmpfs mount refused).
 set -euo pipefail
 PROGRAM=$(realpath "$1")
@@ -67,6 +68,18 @@ case $case_name in
     x_program "$folder"
     set +m
     end_during_run "kill -${signal^^} $PROGRAM_PID" "$((128 + $(kill -l "${signal^^}")))"
+    ;;
+  xfrozen)
+    # The display stops answering and the run waits for it (its thread
+    # sleeps); a logout ends the program all the same, losing only the buffer.
+    x_program "$folder"
+    start_run >/dev/null
+    trap 'kill -CONT "${x_pids[0]}"; x_cleanup' EXIT
+    kill -STOP "${x_pids[0]}"
+    x_wait_until 30 grep -q '^State:.S' "/proc/$PROGRAM_PID/status" || fail "the run did not wait for the display"
+    kill -TERM "$PROGRAM_PID"
+    expect_end 30 143
+    expect_whole_records "$folder" 0
     ;;
   xlost)
     x_program "$folder"

@@ -98,7 +98,7 @@ If this is not a good location, click Cancel and copy the program to a dedicated
 # Presses Start and accepts the first-press warning.
 start_and_accept() {
   x_click_control Start || fail "no Start button"
-  expect_message "${WARNING_BOX//\$folder/$folder}"
+  expect_message "${WARNING_BOX//\$folder/$shown_folder}"
   x_answer_message Return || fail "the message box took no answer"
 }
 
@@ -124,7 +124,11 @@ expect_nothing_more() {
 }
 
 x_start
-folder=$X_WORK/program
+folder=$X_WORK/program shown_folder=$X_WORK/program
+# finish: the folder is named as an old archive unpacks a Latin-1 "Daten-ä",
+# not valid UTF-8; the files go there all the same, and the texts show the
+# byte as a replacement character.
+[[ $case_name != finish ]] || folder=$X_WORK/$'Daten-\xe4' shown_folder=$X_WORK/$'Daten-\xef\xbf\xbd'
 x_program "$folder"
 
 # During a run every read over the bus waits for the run's next pass through
@@ -144,7 +148,7 @@ case $case_name in
       fail "the files differ"
     x_answer_message Return || fail "the message box took no answer"
     x_wait_button '^Start enabled$' >/dev/null || fail "the button did not return to Start"
-    [[ $(x_read Status) == "Files saved to $folder" ]] || fail "status: $(x_read Status)"
+    [[ $(x_read Status) == "Files saved to $shown_folder" ]] || fail "status: $(x_read Status)"
     # Start again: no warning this time, so the first box is "Finished.".
     x_type_control To 12 || fail "could not type To"
     x_click_control Start
@@ -197,7 +201,7 @@ case $case_name in
     ;;
   cancel)
     x_click_control Start || fail "no Start button"
-    expect_message "${WARNING_BOX//\$folder/$folder}"
+    expect_message "${WARNING_BOX//\$folder/$shown_folder}"
     x_answer_message Escape || fail "the message box took no answer"
     expect_exit
     [[ -z $(series_files "$folder") ]] || fail "Cancel left files: $(ls "$folder")"

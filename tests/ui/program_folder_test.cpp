@@ -1,6 +1,6 @@
-// The program folder as the messages show it and the files are named from
-// it: never with a separator at the end, except the root itself.
-#include "ui/program_folder.h"
+// The program folder as the files are named from it: the folder that holds
+// the running program, without a separator at the end.
+#include "engine/program_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -8,13 +8,6 @@
 
 namespace morvane {
 namespace {
-
-TEST(ProgramFolder, DropsTrailingSeparatorsButKeepsTheRoot) {
-  EXPECT_EQ(WithoutTrailingSeparator("/opt/morvane"), "/opt/morvane");
-  EXPECT_EQ(WithoutTrailingSeparator("/opt/morvane//"), "/opt/morvane");
-  EXPECT_EQ(WithoutTrailingSeparator("/"), "/");
-  EXPECT_EQ(WithoutTrailingSeparator("//"), "/");
-}
 
 TEST(ProgramFolder, IsTheFolderOfTheRunningTestProgram) {
   const std::string folder = ProgramFolder();
