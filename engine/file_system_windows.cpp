@@ -41,8 +41,8 @@ int WindowsFileSystem::OpenForAppend(const std::string& path, FileHandle& file) 
   // there behind our back, and is kept rather than overwritten. Others may
   // read the file during the run, but not write, rename or delete it. The
   // file is new and only ever written at its end, so every write appends.
-  const HANDLE handle = ::CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE handle =
+      ::CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return LastError();
   file = reinterpret_cast<FileHandle>(handle);
   return 0;
@@ -50,7 +50,8 @@ int WindowsFileSystem::OpenForAppend(const std::string& path, FileHandle& file) 
 
 int WindowsFileSystem::Write(FileHandle file, const char* data, std::size_t size, std::size_t& written) noexcept {
   DWORD taken = 0;
-  const BOOL ok = ::WriteFile(Handle(file), data, static_cast<DWORD>(std::min(size, kMostBytesPerWrite)), &taken, nullptr);
+  const BOOL ok =
+      ::WriteFile(Handle(file), data, static_cast<DWORD>(std::min(size, kMostBytesPerWrite)), &taken, nullptr);
   written = taken;
   // A failing call that still took bytes counts as a short write, so that
   // the file's length stays what its writer counted; the next call fails
@@ -85,9 +86,9 @@ int WindowsFileSystem::SpaceOf(const std::string& path, Space& space) noexcept {
 
 std::string WindowsFileSystem::ErrorText(int error) const {
   wchar_t* text = nullptr;
-  const DWORD length = ::FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-      static_cast<DWORD>(error), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  const DWORD length =
+      ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, static_cast<DWORD>(error), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
   if (length == 0) return "Unknown error " + std::to_string(error);
   const std::unique_ptr<wchar_t, decltype(&::LocalFree)> owned(text, &::LocalFree);
   // The system's texts end in a line end, which the messages do not want.

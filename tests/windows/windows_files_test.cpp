@@ -1,16 +1,17 @@
 // The Windows file layer under a real Windows API (wine): the existence test,
-// names in any script and of any length, what the system refuses, who may
-// touch a file during a run, the system's own texts, a real full disk, and
-// the program folder.
+// what the system refuses, who may touch a file during a run, the program
+// folder in any script and at any depth, and a real full disk.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/file_system.h"
@@ -29,22 +30,19 @@ using enginetest::FakeRunView;
 using enginetest::TempFolder;
 using enginetest::WriteFile;
 using windowstest::PathOf;
+using Texts = std::vector<std::string>;
 
 std::string Contents(const std::string& path) {
   std::ifstream in(PathOf(path), std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-std::vector<std::string> Messages(const FakeRunView& view) {
-  std::vector<std::string> texts;
+// A run from 1 (unless the view says otherwise) in folder; the messages it showed.
+Texts RunIn(FakeRunView& view, const std::string& folder, FileSystem& files = SystemFileSystem()) {
+  Generator(view, folder, files).PD();
+  Texts texts;
   for (const auto& message : view.messages) texts.push_back(message.text);
   return texts;
-}
-
-// What another program may do to the file while the run has it open.
-HANDLE OpenAsAnotherProgram(const std::string& path, DWORD access) {
-  return ::CreateFileW(PathOf(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
 std::string Text(int error) { return SystemFileSystem().ErrorText(error); }
@@ -53,8 +51,8 @@ TEST(WindowsFileExists, SeesFilesAndFoldersWhoeverHoldsThemButNotMissingNames) {
   TempFolder folder;
   WriteFile(folder / "file", "x");
   ASSERT_TRUE(std::filesystem::create_directory(PathOf(folder / "folder")));
-  const HANDLE held = ::CreateFileW(PathOf(folder / "file").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  const HANDLE held =
+      ::CreateFileW(PathOf(folder / "file").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   EXPECT_TRUE(Module1::FileExists(folder / "file"));
   EXPECT_TRUE(Module1::FileExists(folder / "folder"));
   EXPECT_FALSE(Module1::FileExists(folder / "missing"));
@@ -64,45 +62,16 @@ TEST(WindowsFileExists, SeesFilesAndFoldersWhoeverHoldsThemButNotMissingNames) {
   ::CloseHandle(held);
 }
 
-TEST(WindowsFileSystem, TheSystemsOwnTextWithoutItsLineEnd) {
-  // Wine's words, then Windows' own.
-  EXPECT_TRUE(Text(ERROR_ACCESS_DENIED) == "Access denied." || Text(ERROR_ACCESS_DENIED) == "Access is denied.")
-      << Text(ERROR_ACCESS_DENIED);
-  EXPECT_TRUE(Text(ERROR_DISK_FULL) == "Disk full." || Text(ERROR_DISK_FULL) == "There is not enough space on the disk.")
-      << Text(ERROR_DISK_FULL);
-  EXPECT_EQ(Text(0x2AAAAAAA), "Unknown error 715827882");
-}
-
-// A program folder named in scripts that no ANSI code page holds all of, and
-// deeper than the 260 characters of a plain Windows path.
-TEST(WindowsFiles, ARunInADeepFolderNamedInManyScriptsWritesAndReplacesItsFiles) {
-  TempFolder base;
-  std::string folder = base / "Zoë Ελληνικά 日本語 😀";
-  while (folder.size() < 300) folder += "\\" + std::string(60, 'd');
-  ASSERT_TRUE(std::filesystem::create_directories(PathOf(folder)));
-  for (const char* oldContents : {"", "left by an earlier run\r\n"}) {
-    if (*oldContents) WriteFile(folder + "/Morvane-11-20.txt", oldContents);
-    FakeRunView view;
-    view.to = "25";
-    view.linesPerFile = "10";
-    Generator(view, folder).PD();
-    EXPECT_EQ(Messages(view), std::vector<std::string>{"Finished."});
-    EXPECT_EQ(view.status, "Files saved to " + folder);
-    EXPECT_EQ(Contents(folder + "/Morvane-1-10.txt") + Contents(folder + "/Morvane-11-20.txt") +
-                  Contents(folder + "/Morvane-21-25.txt"),
-              ExpectedRecords("1", "25"));
-  }
-}
-
 TEST(WindowsFiles, AFolderWithTheFilesNameMakesTheDeleteFailAndIsKept) {
   TempFolder folder;
   ASSERT_TRUE(std::filesystem::create_directory(PathOf(folder / "Morvane-11-20.txt")));
   FakeRunView view;
   view.to = "25";
   view.linesPerFile = "10";
-  Generator(view, folder.path()).PD();
-  EXPECT_EQ(Messages(view), std::vector<std::string>{"Cannot delete " + (folder / "Morvane-11-20.txt") + ": " +
-                                                     Text(ERROR_ACCESS_DENIED)});
+  // The system's own words, without their line end: wine's, or Windows'.
+  const std::string reason = Text(ERROR_ACCESS_DENIED);
+  EXPECT_TRUE(reason == "Access denied." || reason == "Access is denied.") << reason;
+  EXPECT_EQ(RunIn(view, folder.path()), Texts{"Cannot delete " + (folder / "Morvane-11-20.txt") + ": " + reason});
   EXPECT_TRUE(std::filesystem::is_directory(PathOf(folder / "Morvane-11-20.txt")));
   EXPECT_EQ(Contents(folder / "Morvane-1-10.txt"), ExpectedRecords("1", "10"));
 }
@@ -110,16 +79,14 @@ TEST(WindowsFiles, AFolderWithTheFilesNameMakesTheDeleteFailAndIsKept) {
 // Characters no Windows file name may hold, and a ':' that would write into
 // a stream hidden inside a file "Morvane-1".
 TEST(WindowsFiles, ANameTheSystemRefusesEndsTheRunBeforeAnyFileIsMade) {
-  for (const char* from : {"1?", "1*", "1<", "1|", "1\"", "1:stream"}) {
+  for (const std::string from : {"1?", "1*", "1<", "1|", "1\"", "1:stream"}) {
     SCOPED_TRACE(from);
     TempFolder folder;
     FakeRunView view;
     view.from = from;
     view.to = "5";
-    Generator(view, folder.path()).PD();
-    EXPECT_EQ(Messages(view), std::vector<std::string>{"Cannot create " +
-                                                       (folder / ("Morvane-" + std::string(from) + "-100000.txt")) +
-                                                       ": " + Text(ERROR_INVALID_NAME)});
+    EXPECT_EQ(RunIn(view, folder.path()), Texts{"Cannot create " + (folder / ("Morvane-" + from + "-100000.txt")) +
+                                                ": " + Text(ERROR_INVALID_NAME)});
     EXPECT_TRUE(folder.Names().empty());
   }
 }
@@ -142,21 +109,37 @@ TEST(WindowsFileSystem, TheFileIsCreatedOnlyNewAndOthersMayOnlyReadItDuringTheRu
   ASSERT_EQ(files.Write(file, "record\r\n", 8, written), 0);
   EXPECT_FALSE(::DeleteFileW(PathOf(path).c_str()));
   EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
-  EXPECT_EQ(OpenAsAnotherProgram(path, GENERIC_WRITE), INVALID_HANDLE_VALUE);
-  const HANDLE reader = OpenAsAnotherProgram(path, GENERIC_READ);
-  EXPECT_NE(reader, INVALID_HANDLE_VALUE);
-  ::CloseHandle(reader);
+  for (const DWORD access : {DWORD{GENERIC_WRITE}, DWORD{GENERIC_READ}}) {
+    const HANDLE other = ::CreateFileW(PathOf(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                       OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(other != INVALID_HANDLE_VALUE, access == GENERIC_READ) << access;
+    ::CloseHandle(other);
+  }
   EXPECT_EQ(files.Close(file), 0);
   EXPECT_EQ(Contents(path), "record\r\n");
 }
 
 // deep_folder_test.sh runs this again from a copy of the program in a folder
-// named in many scripts and deeper than a plain Windows path may be.
-TEST(ProgramFolder, HoldsTheRunningProgramAndEndsInNoSeparator) {
+// named in scripts that no ANSI code page holds all of, and deeper than the
+// 260 characters of a plain Windows path.
+TEST(ProgramFolder, HoldsTheProgramAndTakesARunsFilesInPlaceOfOldOnes) {
   const std::string folder = ProgramFolder();
   ASSERT_FALSE(folder.empty());
   EXPECT_NE(folder.back(), '\\');
   EXPECT_TRUE(Module1::FileExists(folder + "\\windows_files_test.exe")) << folder;
+  const Texts names = {"Morvane-1-10.txt", "Morvane-11-20.txt", "Morvane-21-25.txt"};
+  WriteFile(folder + "/" + names[1], "left by an earlier run\r\n");
+  FakeRunView view;
+  view.to = "25";
+  view.linesPerFile = "10";
+  EXPECT_EQ(RunIn(view, folder), Texts{"Finished."});
+  EXPECT_EQ(view.status, "Files saved to " + folder);
+  std::string written;
+  for (const std::string& name : names) {
+    written += Contents(folder + "/" + name);
+    std::filesystem::remove(PathOf(folder + "/" + name));
+  }
+  EXPECT_EQ(written, ExpectedRecords("1", "25"));
 }
 
 // ---- A real small disk: run by on_small_disk.sh, which names it ----
@@ -168,15 +151,21 @@ class SmallDisk : public testing::Test {
     ASSERT_NE(disk, nullptr) << "run through on_small_disk.sh";
     disk_ = disk;
   }
-  // The disk is the folder: whatever a test leaves would fill the next one's.
-  void TearDown() override {
-    for (const auto& entry : std::filesystem::directory_iterator(PathOf(disk_))) std::filesystem::remove(entry);
+  // What one test leaves would fill the disk for the next.
+  void TearDown() override { std::filesystem::remove(PathOf(disk_ + "/Morvane-1-100000.txt")); }
+
+  // What the program may still write on the disk, and the disk's size.
+  std::pair<std::uint64_t, std::uint64_t> Space() const {
+    ULARGE_INTEGER available{};
+    ULARGE_INTEGER size{};
+    ::GetDiskFreeSpaceExW(PathOf(disk_).c_str(), &available, &size, nullptr);
+    return {available.QuadPart, size.QuadPart};
   }
 
-  void ExpectFailedWithWholeRecords(const FakeRunView& view, const std::string& message, const std::string& written) {
-    EXPECT_EQ(Messages(view), std::vector<std::string>{message});
-    const std::string records = ExpectedRecords("1", "100000");
-    EXPECT_EQ(written, records.substr(0, written.size()));
+  void ExpectFailedWithWholeRecords(const Texts& messages, const std::string& message) const {
+    EXPECT_EQ(messages, Texts{message});
+    const std::string written = Contents(disk_ + "/Morvane-1-100000.txt");
+    EXPECT_EQ(written, ExpectedRecords("1", "100000").substr(0, written.size()));
     EXPECT_TRUE(written.ends_with("\r\n"));
   }
 
@@ -197,26 +186,19 @@ class UntoldSpace : public WindowsFileSystem {
 TEST_F(SmallDisk, AFullDiskEndsTheRunWithWholeRecords) {
   FakeRunView view;
   UntoldSpace files;
-  Generator(view, disk_, files).PD();
+  const Texts messages = RunIn(view, disk_, files);
   const std::string path = disk_ + "/Morvane-1-100000.txt";
-  const std::string written = Contents(path);
-  ExpectFailedWithWholeRecords(view, "Cannot write " + path + ": " + Text(ERROR_DISK_FULL), written);
-  ULARGE_INTEGER size;
-  ASSERT_TRUE(::GetDiskFreeSpaceExW(PathOf(disk_).c_str(), nullptr, &size, nullptr));
-  EXPECT_GT(written.size(), size.QuadPart - OutputFile::kDefaultBufferBytes);
+  ExpectFailedWithWholeRecords(messages, "Cannot write " + path + ": " + Text(ERROR_DISK_FULL));
+  EXPECT_GT(Contents(path).size(), Space().second - OutputFile::kDefaultBufferBytes);
 }
 
 TEST_F(SmallDisk, TheReserveStopsTheRunWithWholeRecords) {
   FakeRunView view;
-  Generator(view, disk_).PD();
-  ULARGE_INTEGER available;
-  ULARGE_INTEGER size;
-  ASSERT_TRUE(::GetDiskFreeSpaceExW(PathOf(disk_).c_str(), &available, &size, nullptr));
-  const std::uint64_t kept = size.QuadPart / FreeSpaceReserve::kPartsOfSizeKept;
-  ExpectFailedWithWholeRecords(view,
-                               "Stopped before the disk is full: only " + SizeText(available.QuadPart) + " left in " +
-                                   disk_ + " (the program keeps " + SizeText(kept) + " free).",
-                               Contents(disk_ + "/Morvane-1-100000.txt"));
+  const Texts messages = RunIn(view, disk_);
+  const auto [available, size] = Space();
+  ExpectFailedWithWholeRecords(messages, "Stopped before the disk is full: only " + SizeText(available) + " left in " +
+                                             disk_ + " (the program keeps " +
+                                             SizeText(size / FreeSpaceReserve::kPartsOfSizeKept) + " free).");
 }
 
 }  // namespace

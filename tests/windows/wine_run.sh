@@ -32,4 +32,10 @@ if [[ ! -f $prefix/system.reg ]]; then
 fi
 
 export WINEPREFIX=$prefix
+# One wine server for a whole test run. Left to itself it ends three seconds
+# after its last program, and a program that starts just then meets it
+# closing ("wine client error:0: recvmsg: Connection reset by peer"); started
+# here it stays a minute. With a server already running this start fails
+# and leaves it be.
+wineserver -p60 2>/dev/null || true
 exec wine "$@"
