@@ -128,7 +128,8 @@ TEST(ProgramFolder, HoldsTheProgramAndTakesARunsFilesInPlaceOfOldOnes) {
   EXPECT_NE(folder.back(), '\\');
   EXPECT_TRUE(Module1::FileExists(folder + "\\windows_files_test.exe")) << folder;
   const Texts names = {"Morvane-1-10.txt", "Morvane-11-20.txt", "Morvane-21-25.txt"};
-  WriteFile(folder + "/" + names[1], "left by an earlier run\r\n");
+  std::ofstream(PathOf(folder + "/" + names[1]), std::ios::binary) << "left by an earlier run\r\n";
+  ASSERT_TRUE(Module1::FileExists(folder + "/" + names[1]));
   FakeRunView view;
   view.to = "25";
   view.linesPerFile = "10";
