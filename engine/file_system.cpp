@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 
 #include "engine/module1.h"
 
@@ -18,8 +17,6 @@ bool PosixFileSystem::Exists(const std::string& path) noexcept { return Module1:
 int PosixFileSystem::Unlink(const std::string& path) noexcept {
   return ::unlink(path.c_str()) == 0 ? 0 : errno;
 }
-
-std::string FileSystem::ErrorText(int error) const { return std::strerror(error); }
 
 int PosixFileSystem::CreateNew(const std::string& path, FileHandle& file) noexcept {
   // O_EXCL: the name was just cleared, so whatever has it now was put there

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 namespace morvane {
@@ -82,10 +83,30 @@ class FileSystem {
   virtual int SpaceOf(const std::string& path, Space& space) noexcept = 0;
 
   // The system's description of one of its error numbers, e.g. "No space
-  // left on device".
-  virtual std::string ErrorText(int error) const;
+  // left on device". By default errno's, as test layers report them.
+  virtual std::string ErrorText(int error) const { return std::strerror(error); }
 };
 
+#ifdef _WIN32
+// The real file system through Win32's wide calls: paths are UTF-8 here and
+// UTF-16 to the system, error numbers GetLastError's, their texts the
+// system's own (FormatMessageW).
+class WindowsFileSystem : public FileSystem {
+ public:
+  bool Exists(const std::string& path) noexcept override;
+  int Unlink(const std::string& path) noexcept override;
+  int CreateNew(const std::string& path, FileHandle& file) noexcept override;
+  int Write(FileHandle file, const char* data, std::size_t size, std::size_t& written) noexcept override;
+  int Truncate(FileHandle file, std::uint64_t length) noexcept override;
+  int Close(FileHandle file) noexcept override;
+  int HasName(FileHandle file, bool& named) noexcept override;
+  int LockFolder(const std::string& folder, FileHandle& lock, bool& heldElsewhere) noexcept override;
+  void UnlockFolder(FileHandle lock) noexcept override;
+  int SpaceOf(const std::string& path, Space& space) noexcept override;
+  std::string ErrorText(int error) const override;
+};
+using NativeFileSystem = WindowsFileSystem;
+#else
 // The real file system through POSIX calls.
 class PosixFileSystem : public FileSystem {
  public:
@@ -101,7 +122,10 @@ class PosixFileSystem : public FileSystem {
   int SpaceOf(const std::string& path, Space& space) noexcept override;
 };
 
-// The one PosixFileSystem the program needs; it has no state.
-PosixFileSystem& SystemFileSystem() noexcept;
+using NativeFileSystem = PosixFileSystem;
+#endif
+
+// The one file system of the system the program runs on; it has no state.
+NativeFileSystem& SystemFileSystem() noexcept;
 
 }  // namespace morvane

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "engine/decimal_numbers.h"
+#include "engine/paths.h"
 #include "engine/record.h"
 #include "engine/whole_numbers.h"
 #include "number/failure.h"
@@ -191,7 +192,7 @@ void Generator::LockProgramFolder(FileHandle& lock) {
 }
 
 void Generator::OpenSeriesFile(std::string_view lower, const Decimal& upper) {
-  fileNumber_.Open(programFolder_ + "/" + SeriesFileName(lower, PlainNumber(upper)));
+  fileNumber_.Open(PathInFolder(programFolder_, SeriesFileName(lower, PlainNumber(upper))));
 }
 
 }  // namespace morvane

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <utility>
 
+#include "engine/paths.h"
 #include "number/failure.h"
 
 namespace morvane {
@@ -24,13 +25,6 @@ std::size_t WholeRecordsWithin(std::string_view bytes, std::uint64_t room) {
   return lineEnd == std::string_view::npos ? 0 : lineEnd + 1;
 }
 
-// The folder part of a file's path, as the messages name it.
-std::string FolderOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 }  // namespace
 
 OutputFile::OutputFile(FileSystem& files, std::size_t bufferBytes)
@@ -44,7 +38,7 @@ void OutputFile::Open(std::string path) {
   fileBytes_ = 0;
   // Asked at every file: the user's other programs may have filled the disk
   // or freed it since the last.
-  reserve_.Watch(FolderOf(path_));
+  reserve_.Watch(FolderOfPath(path_));
   if (!reserve_.Grants(0, 0, grantedBytes_)) throw Failure(kDiskFullError, reserve_.RefusalText(0));
   if (files_.Exists(path_)) {
     if (const int error = files_.Unlink(path_)) Fail("Cannot delete", files_.ErrorText(error));

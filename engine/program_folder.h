@@ -1,4 +1,4 @@
-// The program folder: the folder that holds the running program, and so
+// The program folder: the folder that holds the running executable, and so
 // where every output file goes.
 #pragma once
 
@@ -6,11 +6,12 @@
 
 namespace morvane {
 
-// The folder of the running executable, as the system names it: its bytes
-// as they are (on Windows, its name in UTF-8), whatever their encoding, so
-// that the files go into that folder and no other. Without a trailing
-// separator; the root stays "/", the only way to write it that still names
-// it. Throws a Failure saying why when the system does not tell.
+// The folder of the running executable, as the system names it: on POSIX its
+// bytes as they are, whatever their encoding; on Windows its name in UTF-8.
+// So the files go into that folder and no other. Without a trailing
+// separator, except where the separator is all that names a root ("/", and
+// "C:\" on Windows, where "C:" would name the drive's current folder).
+// Throws a Failure saying why when the system does not tell.
 std::string ProgramFolder();
 
 }  // namespace morvane

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "engine/paths.h"
 #include "engine/program_folder.h"
 #include "number/failure.h"
 
@@ -27,8 +28,7 @@ std::string ProgramFolder() {
     path.resize(path.size() * 2);
   }
   // The target is absolute and has no "." or ".." parts.
-  const std::size_t slash = path.rfind('/');
-  return slash == 0 ? "/" : path.substr(0, slash);
+  return FolderOfPath(path);
 }
 
 }  // namespace morvane

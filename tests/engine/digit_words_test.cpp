@@ -127,9 +127,11 @@ std::vector<std::uint64_t> WordsAfter(const Words& words) {
 
 std::string Describe(const Words& a, const Words& b) {
   std::string text;
-  for (const std::uint64_t word : a) text += std::to_string(ValueOf(word)) + " ";
+  // Appended piece by piece: GCC 12 warns falsely of overlapping copies in
+  // " " + std::to_string(...).
+  for (const std::uint64_t word : a) text.append(std::to_string(ValueOf(word))).append(" ");
   text += "and";
-  for (const std::uint64_t word : b) text += " " + std::to_string(ValueOf(word));
+  for (const std::uint64_t word : b) text.append(" ").append(std::to_string(ValueOf(word)));
   return text;
 }
 

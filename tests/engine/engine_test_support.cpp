@@ -1,8 +1,10 @@
 #include "tests/engine/engine_test_support.h"
 
+#ifndef _WIN32
 #include <gmpxx.h>
 #include <stdlib.h>
 #include <sys/mount.h>
+#endif
 
 #include <algorithm>
 #include <filesystem>
@@ -19,6 +21,9 @@ WholeRunArithmetic ArithmeticUnderTest() {
                                                           : WholeRunArithmetic::kIncremental;
 }
 
+// Windows: TempFolder's making and removal, and ExpectedRecords, are in
+// engine_test_support_windows.cpp.
+#ifndef _WIN32
 TempFolder::TempFolder() {
   const char* base = std::getenv("TMPDIR");
   std::string pattern = std::string(base && *base ? base : "/tmp") + "/morvane-engine-XXXXXX";
@@ -36,6 +41,7 @@ TempFolder::~TempFolder() {
   std::error_code ignored;
   std::filesystem::remove_all(path_, ignored);
 }
+#endif
 
 std::vector<std::string> TempFolder::Names() const {
   std::vector<std::string> names;
@@ -57,6 +63,7 @@ void WriteFile(const std::string& path, std::string_view bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+#ifndef _WIN32
 namespace {
 
 std::string Formatted(const mpz_class& value) {
@@ -79,6 +86,7 @@ std::string ExpectedRecords(std::string_view first, std::string_view last) {
   }
   return records;
 }
+#endif
 
 int FailingFileSystem::Next(Operation operation) {
   operations_.push_back(operation);

@@ -141,7 +141,7 @@ class FailingFileSystem : public FileSystem {
   // Logs the operation; returns the error it must fail with, or 0.
   int Next(Operation operation);
 
-  PosixFileSystem real_;
+  NativeFileSystem real_;
   int failAt_;
   bool persistent_;
   int error_;

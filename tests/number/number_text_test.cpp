@@ -271,8 +271,11 @@ TEST(ReadNumber, ReadsMillionCharacterTextsInFull) {
                {"0e" + Repeated('9', million), 0},
                {"&H" + Repeated('0', million) + "FF", 255},
                {"&O" + Repeated('0', million) + "7", 7},
-               {Repeated('x', million), 0}});
-  ExpectReadsAsStrtod("0." + Repeated('3', million));
+               {Repeated('x', million), 0},
+               // A third is no tie between two doubles, and a million threes
+               // lie far closer to it than to any other: the same double.
+               // (Windows' strtod takes minutes over a million digits.)
+               {"0." + Repeated('3', million), 1.0 / 3}});
   EXPECT_EQ(ReadFailure(Repeated('1', million)), kOverflowError);
   EXPECT_EQ(ReadFailure("1e" + Repeated('9', million)), kOverflowError);
   EXPECT_EQ(ReadFailure("&H" + Repeated('F', million)), kOverflowError);
@@ -310,11 +313,14 @@ void ExpectFullStopIsTheOnlyDecimalPoint() {
   EXPECT_FALSE(IsNumericText("2,5"));
 }
 
+// Windows' C library has no such locale.
+#ifndef _WIN32
 TEST(ReadNumber, IgnoresTheCUtf8Locale) {
   const ScopedLocale locale("C.UTF-8");
   if (!locale.active()) GTEST_SKIP() << "C.UTF-8 is not available";
   ExpectFullStopIsTheOnlyDecimalPoint();
 }
+#endif
 
 TEST(ReadNumber, IgnoresADecimalCommaLocale) {
   const CommaLocale locale;

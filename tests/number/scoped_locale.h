@@ -33,6 +33,22 @@ class ScopedLocale {
   bool active_ = false;
 };
 
+#ifdef _WIN32
+// A German locale, whose decimal point is a comma, for the scope of a test;
+// Windows' C library knows it by this name.
+class CommaLocale {
+ public:
+  CommaLocale() : locale_("German_Germany.1252") {
+    active_ = locale_.active() && std::strcmp(std::localeconv()->decimal_point, ",") == 0;
+  }
+
+  bool active() const { return active_; }
+
+ private:
+  ScopedLocale locale_;
+  bool active_ = false;
+};
+#else
 // A German locale, whose decimal point is a comma, for the scope of a test,
 // built with localedef in a temporary folder when the system has none
 // installed.
@@ -77,5 +93,6 @@ class CommaLocale {
   std::optional<ScopedLocale> locale_;
   bool active_ = false;
 };
+#endif
 
 }  // namespace morvane

@@ -1,0 +1,32 @@
+#include "engine/paths.h"
+
+namespace morvane {
+
+namespace {
+
+#ifdef _WIN32
+constexpr std::string_view kSeparators = "\\/";
+#else
+constexpr std::string_view kSeparators = "/";
+#endif
+
+}  // namespace
+
+std::string PathInFolder(std::string_view folder, std::string_view name) {
+  std::string path(folder);
+  if (path.empty() || kSeparators.find(path.back()) == std::string_view::npos) path += kPathSeparator;
+  path += name;
+  return path;
+}
+
+std::string FolderOfPath(std::string_view path) {
+  const std::size_t separator = path.find_last_of(kSeparators);
+  if (separator == std::string_view::npos) return ".";
+  std::string folder(path.substr(0, separator));
+  // "/" alone, or a drive's root ("C:\"): "C:" would name the drive's
+  // current folder instead.
+  if (folder.empty() || folder.back() == ':') folder += path[separator];
+  return folder;
+}
+
+}  // namespace morvane

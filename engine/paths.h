@@ -1,0 +1,26 @@
+// Paths as the engine builds them: a file's name in the program folder, and
+// the folder a file is in, with the system's own separator, so that the
+// messages name files as the system's other programs do.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace morvane {
+
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr char kPathSeparator = '/';
+#endif
+
+// name in folder; a folder that ends in a separator (a root: "/", "C:\")
+// gets no second one.
+std::string PathInFolder(std::string_view folder, std::string_view name);
+
+// The folder that holds path, without a trailing separator except where it
+// is a root; "." when path names no folder. Windows also takes "/" as a
+// separator.
+std::string FolderOfPath(std::string_view path);
+
+}  // namespace morvane

@@ -1,0 +1,206 @@
+// The Windows file layer under a real Windows API (wine): the existence test,
+// what the system refuses, who may touch a file during a run, the program
+// folder in any script and at any depth, and a real full disk.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/file_system.h"
+#include "engine/free_space_reserve.h"
+#include "engine/generator.h"
+#include "engine/module1.h"
+#include "engine/program_folder.h"
+#include "tests/engine/engine_test_support.h"
+#include "tests/windows/utf8_paths.h"
+
+namespace morvane {
+namespace {
+
+using enginetest::ExpectedRecords;
+using enginetest::FakeRunView;
+using enginetest::TempFolder;
+using enginetest::WriteFile;
+using windowstest::PathOf;
+using Texts = std::vector<std::string>;
+
+std::string Contents(const std::string& path) {
+  std::ifstream in(PathOf(path), std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A run from 1 (unless the view says otherwise) in folder; the messages it showed.
+Texts RunIn(FakeRunView& view, const std::string& folder, FileSystem& files = SystemFileSystem()) {
+  Generator(view, folder, files).PD();
+  Texts texts;
+  for (const auto& message : view.messages) texts.push_back(message.text);
+  return texts;
+}
+
+std::string Text(int error) { return SystemFileSystem().ErrorText(error); }
+
+TEST(WindowsFileExists, SeesFilesAndFoldersWhoeverHoldsThemButNotMissingNames) {
+  TempFolder folder;
+  WriteFile(folder / "file", "x");
+  ASSERT_TRUE(std::filesystem::create_directory(PathOf(folder / "folder")));
+  const HANDLE held =
+      ::CreateFileW(PathOf(folder / "file").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  EXPECT_TRUE(Module1::FileExists(folder / "file"));
+  EXPECT_TRUE(Module1::FileExists(folder / "folder"));
+  EXPECT_FALSE(Module1::FileExists(folder / "missing"));
+  EXPECT_FALSE(Module1::FileExists(folder / "file/below-a-file"));
+  EXPECT_FALSE(Module1::FileExists(""));
+  EXPECT_FALSE(Module1::FileExists(folder / "file\xff"));
+  ::CloseHandle(held);
+}
+
+TEST(WindowsFiles, AFolderWithTheFilesNameMakesTheDeleteFailAndIsKept) {
+  TempFolder folder;
+  ASSERT_TRUE(std::filesystem::create_directory(PathOf(folder / "Morvane-11-20.txt")));
+  FakeRunView view;
+  view.to = "25";
+  view.linesPerFile = "10";
+  // The system's own words, without their line end: wine's, or Windows'.
+  const std::string reason = Text(ERROR_ACCESS_DENIED);
+  EXPECT_TRUE(reason == "Access denied." || reason == "Access is denied.") << reason;
+  EXPECT_EQ(RunIn(view, folder.path()), Texts{"Cannot delete " + (folder / "Morvane-11-20.txt") + ": " + reason});
+  EXPECT_TRUE(std::filesystem::is_directory(PathOf(folder / "Morvane-11-20.txt")));
+  EXPECT_EQ(Contents(folder / "Morvane-1-10.txt"), ExpectedRecords("1", "10"));
+}
+
+// Characters no Windows file name may hold, and a ':' that would write into
+// a stream hidden inside a file "Morvane-1".
+TEST(WindowsFiles, ANameTheSystemRefusesEndsTheRunBeforeAnyFileIsMade) {
+  for (const std::string from : {"1?", "1*", "1<", "1|", "1\"", "1:stream"}) {
+    SCOPED_TRACE(from);
+    TempFolder folder;
+    FakeRunView view;
+    view.from = from;
+    view.to = "5";
+    EXPECT_EQ(RunIn(view, folder.path()), Texts{"Cannot create " + (folder / ("Morvane-" + from + "-100000.txt")) +
+                                                ": " + Text(ERROR_INVALID_NAME)});
+    EXPECT_TRUE(folder.Names().empty());
+  }
+}
+
+// The name was cleared just before: whatever has it at the create was put
+// there by someone else, and stays. Once the run has the file, others may
+// read it, but not write or delete it under the run.
+TEST(WindowsFileSystem, TheFileIsCreatedOnlyNewAndOthersMayOnlyReadItDuringTheRun) {
+  TempFolder folder;
+  const std::string path = folder / "out.txt";
+  WindowsFileSystem files;
+  FileHandle file = kNoFile;
+  WriteFile(path, "someone else's");
+  EXPECT_EQ(files.CreateNew(path, file), ERROR_FILE_EXISTS);
+  EXPECT_EQ(Contents(path), "someone else's");
+
+  ASSERT_EQ(files.Unlink(path), 0);
+  ASSERT_EQ(files.CreateNew(path, file), 0);
+  std::size_t written = 0;
+  ASSERT_EQ(files.Write(file, "record\r\n", 8, written), 0);
+  EXPECT_FALSE(::DeleteFileW(PathOf(path).c_str()));
+  EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  for (const DWORD access : {DWORD{GENERIC_WRITE}, DWORD{GENERIC_READ}}) {
+    const HANDLE other = ::CreateFileW(PathOf(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                       OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(other != INVALID_HANDLE_VALUE, access == GENERIC_READ) << access;
+    ::CloseHandle(other);
+  }
+  EXPECT_EQ(files.Close(file), 0);
+  EXPECT_EQ(Contents(path), "record\r\n");
+}
+
+// deep_folder_test.sh runs this again from a copy of the program in a folder
+// named in scripts that no ANSI code page holds all of, and deeper than the
+// 260 characters of a plain Windows path.
+TEST(ProgramFolder, HoldsTheProgramAndTakesARunsFilesInPlaceOfOldOnes) {
+  const std::string folder = ProgramFolder();
+  ASSERT_FALSE(folder.empty());
+  EXPECT_NE(folder.back(), '\\');
+  EXPECT_TRUE(Module1::FileExists(folder + "\\windows_files_test.exe")) << folder;
+  const Texts names = {"Morvane-1-10.txt", "Morvane-11-20.txt", "Morvane-21-25.txt"};
+  std::ofstream(PathOf(folder + "/" + names[1]), std::ios::binary) << "left by an earlier run\r\n";
+  ASSERT_TRUE(Module1::FileExists(folder + "/" + names[1]));
+  FakeRunView view;
+  view.to = "25";
+  view.linesPerFile = "10";
+  EXPECT_EQ(RunIn(view, folder), Texts{"Finished."});
+  EXPECT_EQ(view.status, "Files saved to " + folder);
+  std::string written;
+  for (const std::string& name : names) {
+    written += Contents(folder + "/" + name);
+    std::filesystem::remove(PathOf(folder + "/" + name));
+  }
+  EXPECT_EQ(written, ExpectedRecords("1", "25"));
+}
+
+// ---- A real small disk: run by on_small_disk.sh, which names it ----
+
+class SmallDisk : public testing::Test {
+ protected:
+  void SetUp() override {
+    const char* disk = std::getenv("MORVANE_SMALL_DISK");
+    ASSERT_NE(disk, nullptr) << "run through on_small_disk.sh";
+    disk_ = disk;
+  }
+  // What one test leaves would fill the disk for the next.
+  void TearDown() override { std::filesystem::remove(PathOf(disk_ + "/Morvane-1-100000.txt")); }
+
+  // What the program may still write on the disk, and the disk's size.
+  std::pair<std::uint64_t, std::uint64_t> Space() const {
+    ULARGE_INTEGER available{};
+    ULARGE_INTEGER size{};
+    ::GetDiskFreeSpaceExW(PathOf(disk_).c_str(), &available, &size, nullptr);
+    return {available.QuadPart, size.QuadPart};
+  }
+
+  void ExpectFailedWithWholeRecords(const Texts& messages, const std::string& message) const {
+    EXPECT_EQ(messages, Texts{message});
+    const std::string written = Contents(disk_ + "/Morvane-1-100000.txt");
+    EXPECT_EQ(written, ExpectedRecords("1", "100000").substr(0, written.size()));
+    EXPECT_TRUE(written.ends_with("\r\n"));
+  }
+
+  std::string disk_;
+};
+
+// A file system that does not tell its space: the reserve stands aside.
+class UntoldSpace : public WindowsFileSystem {
+ public:
+  int SpaceOf(const std::string&, Space& space) noexcept override {
+    space = {};
+    return 0;
+  }
+};
+
+// The system takes part of the last buffer and refuses the rest; the file is
+// cut back to the last whole record.
+TEST_F(SmallDisk, AFullDiskEndsTheRunWithWholeRecords) {
+  FakeRunView view;
+  UntoldSpace files;
+  const Texts messages = RunIn(view, disk_, files);
+  const std::string path = disk_ + "/Morvane-1-100000.txt";
+  ExpectFailedWithWholeRecords(messages, "Cannot write " + path + ": " + Text(ERROR_DISK_FULL));
+  EXPECT_GT(Contents(path).size(), Space().second - OutputFile::kDefaultBufferBytes);
+}
+
+TEST_F(SmallDisk, TheReserveStopsTheRunWithWholeRecords) {
+  FakeRunView view;
+  const Texts messages = RunIn(view, disk_);
+  const auto [available, size] = Space();
+  ExpectFailedWithWholeRecords(messages, "Stopped before the disk is full: only " + SizeText(available) + " left in " +
+                                             disk_ + " (the program keeps " +
+                                             SizeText(size / FreeSpaceReserve::kPartsOfSizeKept) + " free).");
+}
+
+}  // namespace
+}  // namespace morvane
