@@ -49,9 +49,9 @@ class FileSystem {
 
   // Sets named to whether the open file still has a name: false once its
   // last name was deleted after it was opened, as another program may do
-  // behind the run's back. POSIX: fstat's link count is 0; Windows:
-  // GetFileInformationByHandle's nNumberOfLinks is 0 or the file is marked
-  // for deletion (FILE_STANDARD_INFO's DeletePending).
+  // behind the run's back. POSIX: fstat's link count is 0; Windows, where
+  // nobody may delete the file while the run holds it: FILE_STANDARD_INFO's
+  // NumberOfLinks is 0 or DeletePending is set.
   virtual int HasName(FileHandle file, bool& named) noexcept = 0;
 
   // Takes the lock that lets one run at a time write into folder, and sets
@@ -62,9 +62,8 @@ class FileSystem {
   // process or through an earlier LockFolder in this one not yet unlocked:
   // then heldElsewhere is set and the number means nothing to the user. Where
   // the file system cannot lock at all, it succeeds with a lock that holds
-  // nothing. POSIX: flock on the folder opened read-only; Windows: for
-  // example a named mutex whose name comes from the folder's full path, once
-  // the folder is known to exist.
+  // nothing. POSIX: flock on the folder opened read-only; Windows: a named
+  // mutex, named after the folder's volume and file id (FolderLockName).
   virtual int LockFolder(const std::string& folder, FileHandle& lock, bool& heldElsewhere) noexcept = 0;
   // Releases a lock that LockFolder took.
   virtual void UnlockFolder(FileHandle lock) noexcept = 0;

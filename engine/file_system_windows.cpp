@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "engine/file_system.h"
+#include "engine/folder_lock_windows.h"
 #include "engine/module1.h"
 #include "engine/windows_paths.h"
 
@@ -20,6 +21,22 @@ int LastError() { return static_cast<int>(::GetLastError()); }
 
 // WriteFile counts in a DWORD; a larger hand-over is taken in part.
 constexpr std::size_t kMostBytesPerWrite = std::size_t{1} << 30;
+
+// The open file's full path as the system spells it, or given when the system
+// does not tell.
+std::wstring FinalPath(HANDLE file, const std::wstring& given) {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    // The length without the NUL when it fits, else the room needed with it.
+    const DWORD length = ::GetFinalPathNameByHandleW(file, path.data(), static_cast<DWORD>(path.size()), 0);
+    if (length == 0) return given;
+    if (length < path.size()) {
+      path.resize(length);
+      return path;
+    }
+    path.resize(length);
+  }
+}
 
 }  // namespace
 
@@ -79,37 +96,50 @@ int WindowsFileSystem::HasName(FileHandle file, bool& named) noexcept {
 
 int WindowsFileSystem::LockFolder(const std::string& folder, FileHandle& lock, bool& heldElsewhere) noexcept {
   heldElsewhere = false;
-  std::wstring wide;
   if (folder.empty()) return ERROR_PATH_NOT_FOUND;
+  std::wstring wide;
   if (const unsigned long error = windows::WidePath(folder, wide)) return static_cast<int>(error);
-  // The folder itself, not its name, is what a run locks: its volume and
-  // file index stay the same however the path is spelt (case, short names,
-  // links), so two copies that reach it differently still meet.
+  // The folder itself, not its name, is what a run locks, so that two copies
+  // that reach it by different paths still meet.
   const HANDLE opened = ::CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (opened == INVALID_HANDLE_VALUE) return LastError();
+  if (opened == INVALID_HANDLE_VALUE) {
+    // The last name missing is a folder the system cannot find, as when one
+    // above it is missing.
+    const int error = LastError();
+    return error == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : error;
+  }
   BY_HANDLE_FILE_INFORMATION information;
-  const BOOL known = ::GetFileInformationByHandle(opened, &information);
-  const int error = known ? 0 : LastError();
+  const int error = ::GetFileInformationByHandle(opened, &information) ? 0 : LastError();
+  windows::FolderIdentity identity;
+  if (!error) {
+    // Without a file id (an older system, some network shares) the folder's
+    // path as the system spells it names the lock, else the path as given.
+    FILE_ID_INFO id;
+    if (::GetFileInformationByHandleEx(opened, FileIdInfo, &id, sizeof id)) {
+      identity.volume = id.VolumeSerialNumber;
+      std::copy(std::begin(id.FileId.Identifier), std::end(id.FileId.Identifier), identity.file.begin());
+    }
+    identity.path = FinalPath(opened, wide);
+  }
   ::CloseHandle(opened);
   if (error) return error;
   if (!(information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return ERROR_DIRECTORY;
   // A named object lives while a handle to it is open, and the system closes
   // a program's handles when it ends however it ends: the lock is held from
-  // its creation until UnlockFolder or the holder's end. "Global\" so that
-  // copies in other desktop sessions see it too.
-  wchar_t name[80];
-  std::swprintf(name, std::size(name), L"Global\\Morvane-folder-%08lx-%08lx%08lx", information.dwVolumeSerialNumber,
-                information.nFileIndexHigh, information.nFileIndexLow);
-  const HANDLE mutex = ::CreateMutexW(nullptr, FALSE, name);
-  if (!mutex) return LastError();
-  if (::GetLastError() == ERROR_ALREADY_EXISTS) {
-    ::CloseHandle(mutex);
-    heldElsewhere = true;
-    return ERROR_ALREADY_EXISTS;
+  // its creation until UnlockFolder or the holder's end.
+  const HANDLE mutex = ::CreateMutexW(nullptr, FALSE, windows::FolderLockName(identity).c_str());
+  const DWORD created = ::GetLastError();
+  if (mutex && created != ERROR_ALREADY_EXISTS) {
+    lock = reinterpret_cast<FileHandle>(mutex);
+    return 0;
   }
-  lock = reinterpret_cast<FileHandle>(mutex);
-  return 0;
+  if (mutex) ::CloseHandle(mutex);
+  // Another user's lock exists but is closed to this user: the create is
+  // denied access, where it would otherwise open it.
+  if (!mutex && created != ERROR_ACCESS_DENIED) return static_cast<int>(created);
+  heldElsewhere = true;
+  return ERROR_ALREADY_EXISTS;
 }
 
 void WindowsFileSystem::UnlockFolder(FileHandle lock) noexcept { ::CloseHandle(Handle(lock)); }

@@ -21,8 +21,8 @@ WholeRunArithmetic ArithmeticUnderTest() {
                                                           : WholeRunArithmetic::kIncremental;
 }
 
-// Windows: TempFolder's making and removal, and ExpectedRecords, are in
-// engine_test_support_windows.cpp.
+// Windows: TempFolder's making and removal, ReasonFor and ExpectedRecords
+// are in engine_test_support_windows.cpp.
 #ifndef _WIN32
 TempFolder::TempFolder() {
   const char* base = std::getenv("TMPDIR");
@@ -64,6 +64,18 @@ void WriteFile(const std::string& path, std::string_view bytes) {
 }
 
 #ifndef _WIN32
+std::string ReasonFor(Refusal refusal) {
+  switch (refusal) {
+    case Refusal::kNameTaken:
+      return "File exists";
+    case Refusal::kNoSuchFolder:
+      return "No such file or directory";
+    case Refusal::kNotAFolder:
+      return "Not a directory";
+  }
+  return {};
+}
+
 namespace {
 
 std::string Formatted(const mpz_class& value) {

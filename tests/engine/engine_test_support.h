@@ -14,6 +14,7 @@
 
 #include "engine/file_system.h"
 #include "engine/generator.h"
+#include "engine/paths.h"
 #include "engine/run_view.h"
 
 namespace morvane::enginetest {
@@ -34,7 +35,8 @@ class TempFolder {
   TempFolder& operator=(const TempFolder&) = delete;
 
   const std::string& path() const { return path_; }
-  std::string operator/(std::string_view name) const { return path_ + "/" + std::string(name); }
+  // A name in the folder, joined as the engine joins its file names.
+  std::string operator/(std::string_view name) const { return PathInFolder(path_, name); }
   // The names of the entries in the folder, sorted.
   std::vector<std::string> Names() const;
   bool mounted() const { return mounted_; }
@@ -50,6 +52,11 @@ void WriteFile(const std::string& path, std::string_view bytes);
 // The records of the whole numbers from first to last, each one's difference
 // taken from the square before it (0 before first).
 std::string ExpectedRecords(std::string_view first, std::string_view last);
+
+// The real file layer's reasons for the refusals the tests bring about: the
+// words written here on POSIX, the system's own for its numbers on Windows.
+enum class Refusal { kNameTaken, kNoSuchFolder, kNotAFolder };
+std::string ReasonFor(Refusal refusal);
 
 struct ShownMessage {
   std::string text;
@@ -124,6 +131,12 @@ class FailingFileSystem : public FileSystem {
     return real_.LockFolder(folder, lock, heldElsewhere);
   }
   void UnlockFolder(FileHandle lock) noexcept override { real_.UnlockFolder(lock); }
+  // The number it fails with on request reads as errno's, as the tests give
+  // it; the real layer's numbers in the real layer's words (on POSIX the two
+  // are one).
+  std::string ErrorText(int error) const override {
+    return error == error_ ? FileSystem::ErrorText(error) : real_.ErrorText(error);
+  }
   // The real disk's space unless a test sets `space`: then a disk of that
   // size and space, less what was written since.
   int SpaceOf(const std::string& path, Space& space) noexcept override;

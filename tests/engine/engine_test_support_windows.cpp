@@ -1,7 +1,9 @@
 // The parts of the engine tests' support that Windows does its own way:
-// temporary folders from the Windows API, and the records a run ought to
+// temporary folders from the Windows API, the system's reasons, and the records a run ought to
 // write from GCC's 128-bit integers, which hold every square below the
 // program's bound, in place of GMP.
+#include <windows.h>
+
 #include <filesystem>
 #include <random>
 #include <stdexcept>
@@ -34,6 +36,18 @@ TempFolder::TempFolder(std::string_view) : TempFolder() {}
 TempFolder::~TempFolder() {
   std::error_code ignored;
   std::filesystem::remove_all(PathOf(path_), ignored);
+}
+
+std::string ReasonFor(Refusal refusal) {
+  switch (refusal) {
+    case Refusal::kNameTaken:
+      return SystemFileSystem().ErrorText(ERROR_FILE_EXISTS);
+    case Refusal::kNoSuchFolder:
+      return SystemFileSystem().ErrorText(ERROR_PATH_NOT_FOUND);
+    case Refusal::kNotAFolder:
+      return SystemFileSystem().ErrorText(ERROR_DIRECTORY);
+  }
+  return {};
 }
 
 namespace {

@@ -43,9 +43,8 @@ TEST(BoundsWithAFullDisk, TheRecordsThatCouldNotBeWrittenAreReportedAfterTheBoun
   run.Run("281474976710650", "1000000000000000");
   ASSERT_EQ(run.view.messages.size(), 2U);
   EXPECT_EQ(run.view.messages[0].text, "Bounds of program have been exceeded");
-  EXPECT_EQ(run.view.messages[1].text, "Cannot write " + run.folder.path() +
-                                           "/Morvane-281474976710650-281474976810649.txt: " +
-                                           "No space left on device");
+  EXPECT_EQ(run.view.messages[1].text,
+            "Cannot write " + (run.folder / "Morvane-281474976710650-281474976810649.txt") + ": No space left on device");
   EXPECT_EQ(run.view.messages[1].icon, MessageIcon::kCritical);
   EXPECT_EQ(run.view.caption, "Start");
   EXPECT_EQ(files.openFiles(), 0);

@@ -29,6 +29,8 @@ using enginetest::ExpectedRecords;
 using enginetest::FailingFileSystem;
 using enginetest::FakeRunView;
 using enginetest::ReadFile;
+using enginetest::ReasonFor;
+using enginetest::Refusal;
 using enginetest::RunFixture;
 using enginetest::TempFolder;
 using enginetest::TestRun;
@@ -89,7 +91,7 @@ TEST(FailingFileOperations, EachFailureIsToldOnceClosesTheFileAndKeepsEarlierRec
 
         ASSERT_EQ(run.view.messages.size(), 1U);
         const std::string& text = run.view.messages[0].text;
-        EXPECT_TRUE(text.starts_with(Verb(failed) + run.folder.path() + "/Morvane-")) << text;
+        EXPECT_TRUE(text.starts_with(Verb(failed) + (run.folder / "Morvane-"))) << text;
         EXPECT_TRUE(text.ends_with(".txt: No space left on device")) << text;
         EXPECT_EQ(run.view.messages[0].icon, MessageIcon::kCritical);
         EXPECT_EQ(run.view.status, "status before the run");
@@ -328,10 +330,10 @@ TEST(TwoCopies, ASecondRunInTheSameFolderIsRefusedAndTheFirstKeepsItsRecords) {
 TEST(ProgramFolder, AFolderThatIsMissingOrNoFolderIsRefusedBeforeAnyFileIsTouched) {
   TempFolder parent;
   WriteFile(parent / "file", "x");
-  const std::pair<std::string, const char*> cases[] = {
-      {parent / "missing", "No such file or directory"},
-      {parent / "file", "Not a directory"},
-      {"", "No such file or directory"},
+  const std::pair<std::string, Refusal> cases[] = {
+      {parent / "missing", Refusal::kNoSuchFolder},
+      {parent / "file", Refusal::kNotAFolder},
+      {"", Refusal::kNoSuchFolder},
   };
   for (const auto& [folder, reason] : cases) {
     SCOPED_TRACE(folder);
@@ -343,7 +345,7 @@ TEST(ProgramFolder, AFolderThatIsMissingOrNoFolderIsRefusedBeforeAnyFileIsTouche
     Generator run(view, folder, files);
     run.PD();
     EXPECT_EQ(TestRun::MessageTexts(view),
-              std::vector<std::string>{"Cannot use the program folder " + folder + ": " + reason});
+              std::vector<std::string>{"Cannot use the program folder " + folder + ": " + ReasonFor(reason)});
     EXPECT_TRUE(files.operations().empty());
   }
 }

@@ -100,7 +100,8 @@ TEST(OutputFileOpen, ANameThatReappearsAfterTheDeleteIsAFailureNotAnAppend) {
     file.Open(folder / "out.txt");
     FAIL() << "another program's file was taken for ours";
   } catch (const Failure& failure) {
-    EXPECT_EQ(std::string(failure.description()), "Cannot create " + (folder / "out.txt") + ": File exists");
+    EXPECT_EQ(std::string(failure.description()),
+              "Cannot create " + (folder / "out.txt") + ": " + enginetest::ReasonFor(enginetest::Refusal::kNameTaken));
   }
   EXPECT_FALSE(file.is_open());
   EXPECT_EQ(ReadFile(folder / "out.txt"), "another program's records\r\n");
@@ -241,6 +242,8 @@ TEST(OutputFileClose, AFailingFlushAtCloseIsAFailureAndStillReleasesTheFile) {
   EXPECT_EQ(files.openFiles(), 0);
 }
 
+// Windows lets nobody delete the file during the run (tests/windows).
+#ifndef _WIN32
 TEST(OutputFileClose, AFileDeletedWhileItWasWrittenIsAFailureNotSaved) {
   TempFolder folder;
   OutputFile file(SystemFileSystem());
@@ -256,6 +259,7 @@ TEST(OutputFileClose, AFileDeletedWhileItWasWrittenIsAFailureNotSaved) {
   }
   EXPECT_FALSE(file.is_open());
 }
+#endif
 
 TEST(OutputFileClose, AFailingCloseIsAFailure) {
   TempFolder folder;

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -15,9 +17,11 @@
 #include <vector>
 
 #include "engine/file_system.h"
+#include "engine/folder_lock_windows.h"
 #include "engine/free_space_reserve.h"
 #include "engine/generator.h"
 #include "engine/module1.h"
+#include "engine/paths.h"
 #include "engine/program_folder.h"
 #include "tests/engine/engine_test_support.h"
 #include "tests/windows/utf8_paths.h"
@@ -37,15 +41,55 @@ std::string Contents(const std::string& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// A run from 1 (unless the view says otherwise) in folder; the messages it showed.
+std::string Text(int error) { return SystemFileSystem().ErrorText(error); }
+
+// A run from 1 (unless the view says otherwise) in folder; the messages it
+// showed. The files' paths in them are joined with "\" as the system's own
+// programs name files: given a folder named with "\" only, no text of the
+// run holds a "/".
 Texts RunIn(FakeRunView& view, const std::string& folder, FileSystem& files = SystemFileSystem()) {
   Generator(view, folder, files).PD();
   Texts texts;
   for (const auto& message : view.messages) texts.push_back(message.text);
+  if (folder.find('/') == std::string::npos) {
+    for (const std::string& text : texts) EXPECT_EQ(text.find('/'), std::string::npos) << text;
+    EXPECT_EQ(view.status.find('/'), std::string::npos) << view.status;
+  }
   return texts;
 }
 
-std::string Text(int error) { return SystemFileSystem().ErrorText(error); }
+std::wstring Wide(const std::string& utf8) { return PathOf(utf8).wstring(); }
+
+// What a second copy of the program, started now, showed when it ran in
+// folder: its messages, each on a line ending in CR LF.
+std::string SecondCopyIn(const std::string& folder) {
+  SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+  HANDLE reading = nullptr;
+  HANDLE writing = nullptr;
+  if (!::CreatePipe(&reading, &writing, &inherited, 0)) return "no pipe";
+  ::SetHandleInformation(reading, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = writing;
+  startup.hStdError = writing;
+  std::wstring command =
+      L"\"" + Wide(PathInFolder(ProgramFolder(), "second_copy.exe")) + L"\" \"" + Wide(folder) + L"\"";
+  PROCESS_INFORMATION process{};
+  const BOOL started =
+      ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+  ::CloseHandle(writing);
+  std::string output = started ? "" : "not started: " + Text(static_cast<int>(::GetLastError()));
+  char chunk[256];
+  for (DWORD got = 0; ::ReadFile(reading, chunk, sizeof chunk, &got, nullptr) && got > 0;) output.append(chunk, got);
+  ::CloseHandle(reading);
+  if (started) {
+    ::WaitForSingleObject(process.hProcess, INFINITE);
+    ::CloseHandle(process.hProcess);
+    ::CloseHandle(process.hThread);
+  }
+  return output;
+}
 
 TEST(WindowsFileExists, SeesFilesAndFoldersWhoeverHoldsThemButNotMissingNames) {
   TempFolder folder;
@@ -109,6 +153,9 @@ TEST(WindowsFileSystem, TheFileIsCreatedOnlyNewAndOthersMayOnlyReadItDuringTheRu
   ASSERT_EQ(files.Write(file, "record\r\n", 8, written), 0);
   EXPECT_FALSE(::DeleteFileW(PathOf(path).c_str()));
   EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  bool named = false;
+  EXPECT_EQ(files.HasName(file, named), 0);
+  EXPECT_TRUE(named);
   for (const DWORD access : {DWORD{GENERIC_WRITE}, DWORD{GENERIC_READ}}) {
     const HANDLE other = ::CreateFileW(PathOf(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                        OPEN_EXISTING, 0, nullptr);
@@ -117,6 +164,68 @@ TEST(WindowsFileSystem, TheFileIsCreatedOnlyNewAndOthersMayOnlyReadItDuringTheRu
   }
   EXPECT_EQ(files.Close(file), 0);
   EXPECT_EQ(Contents(path), "record\r\n");
+}
+
+// One run per folder across processes, as the folder itself and not its name:
+// a second copy started during a run is refused however it spells the folder,
+// and runs once the first has ended.
+TEST(OneRunPerFolder, ASecondCopyIsRefusedDuringARunHoweverItNamesTheFolder) {
+  TempFolder folder;
+  const std::string& path = folder.path();
+  std::string upper = path;
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  std::string slashes = path;
+  std::replace(slashes.begin(), slashes.end(), '\\', '/');
+  const std::string parent = FolderOfPath(path);
+  const Texts spellings = {path, upper, slashes, path + "\\..\\" + path.substr(parent.size() + 1)};
+  Texts seconds;
+  FakeRunView view;
+  view.to = "25";
+  view.linesPerFile = "10";
+  view.onProcessEvents = [&](int passes) {
+    if (passes != 5) return;
+    for (const std::string& spelling : spellings) seconds.push_back(SecondCopyIn(spelling));
+  };
+  EXPECT_EQ(RunIn(view, path), Texts{"Finished."});
+  ASSERT_EQ(seconds.size(), spellings.size());
+  for (std::size_t i = 0; i < spellings.size(); ++i) {
+    EXPECT_EQ(seconds[i], "Another copy of the program is writing its files in " + spellings[i] +
+                              ". Wait until it has finished, or start this copy from another folder.\r\n");
+  }
+  EXPECT_EQ(Contents(folder / "Morvane-1-10.txt") + Contents(folder / "Morvane-11-20.txt") +
+                Contents(folder / "Morvane-21-25.txt"),
+            ExpectedRecords("1", "25"));
+  EXPECT_EQ(SecondCopyIn(path), "Finished.\r\n");
+  EXPECT_EQ(Contents(folder / "Morvane-1-10.txt"), ExpectedRecords("1", "3"));
+}
+
+// The lock's name: one per folder, the same for every spelling of its path
+// where the name comes from the path, and a name the system takes (at most
+// MAX_PATH characters, no "\" after "Global\") for a path of any length.
+TEST(FolderLockName, NamesOneLockPerFolder) {
+  using windows::FolderIdentity;
+  using windows::FolderLockName;
+  const std::wstring deep = L"\\\\?\\Z:\\" + std::wstring(30000, L'd');
+  const FolderIdentity byId{7, {1, 2}, L"\\\\?\\C:\\A"};
+  const FolderIdentity byPath{7, {}, L"\\\\?\\C:\\Programs\\Morvane"};
+  const std::pair<FolderIdentity, FolderIdentity> same[] = {
+      {byId, {7, {1, 2}, L"\\\\?\\C:\\B"}},
+      {byPath, {7, {}, L"\\\\?\\c:\\PROGRAMS\\morvane"}},
+  };
+  const std::pair<FolderIdentity, FolderIdentity> different[] = {
+      {byId, {8, {1, 2}, byId.path}},
+      {byId, {7, {2, 1}, byId.path}},
+      {byPath, {7, {}, byPath.path + L"2"}},
+      {byPath, {7, {}, deep}},
+  };
+  for (const auto& [one, other] : same) EXPECT_EQ(FolderLockName(one), FolderLockName(other));
+  for (const auto& [one, other] : different) EXPECT_NE(FolderLockName(one), FolderLockName(other));
+  for (const FolderIdentity& folder : {byId, byPath, FolderIdentity{0, {}, deep}}) {
+    const std::wstring name = FolderLockName(folder);
+    EXPECT_TRUE(name.starts_with(L"Global\\")) << name;
+    EXPECT_EQ(name.find(L'\\', 7), std::wstring::npos) << name;
+    EXPECT_LE(name.size(), std::size_t{MAX_PATH});
+  }
 }
 
 // deep_folder_test.sh runs this again from a copy of the program in a folder
@@ -128,8 +237,8 @@ TEST(ProgramFolder, HoldsTheProgramAndTakesARunsFilesInPlaceOfOldOnes) {
   EXPECT_NE(folder.back(), '\\');
   EXPECT_TRUE(Module1::FileExists(folder + "\\windows_files_test.exe")) << folder;
   const Texts names = {"Morvane-1-10.txt", "Morvane-11-20.txt", "Morvane-21-25.txt"};
-  std::ofstream(PathOf(folder + "/" + names[1]), std::ios::binary) << "left by an earlier run\r\n";
-  ASSERT_TRUE(Module1::FileExists(folder + "/" + names[1]));
+  std::ofstream(PathOf(PathInFolder(folder, names[1])), std::ios::binary) << "left by an earlier run\r\n";
+  ASSERT_TRUE(Module1::FileExists(PathInFolder(folder, names[1])));
   FakeRunView view;
   view.to = "25";
   view.linesPerFile = "10";
@@ -137,10 +246,13 @@ TEST(ProgramFolder, HoldsTheProgramAndTakesARunsFilesInPlaceOfOldOnes) {
   EXPECT_EQ(view.status, "Files saved to " + folder);
   std::string written;
   for (const std::string& name : names) {
-    written += Contents(folder + "/" + name);
-    std::filesystem::remove(PathOf(folder + "/" + name));
+    written += Contents(PathInFolder(folder, name));
+    std::filesystem::remove(PathOf(PathInFolder(folder, name)));
   }
   EXPECT_EQ(written, ExpectedRecords("1", "25"));
+  FileSystem::Space space;
+  EXPECT_EQ(SystemFileSystem().SpaceOf(folder, space), 0);
+  EXPECT_GT(space.block, 0U) << "no cluster size for " << folder;
 }
 
 // ---- A real small disk: run by on_small_disk.sh, which names it ----
@@ -153,7 +265,7 @@ class SmallDisk : public testing::Test {
     disk_ = disk;
   }
   // What one test leaves would fill the disk for the next.
-  void TearDown() override { std::filesystem::remove(PathOf(disk_ + "/Morvane-1-100000.txt")); }
+  void TearDown() override { std::filesystem::remove(PathOf(PathInFolder(disk_, "Morvane-1-100000.txt"))); }
 
   // What the program may still write on the disk, and the disk's size.
   std::pair<std::uint64_t, std::uint64_t> Space() const {
@@ -165,7 +277,7 @@ class SmallDisk : public testing::Test {
 
   void ExpectFailedWithWholeRecords(const Texts& messages, const std::string& message) const {
     EXPECT_EQ(messages, Texts{message});
-    const std::string written = Contents(disk_ + "/Morvane-1-100000.txt");
+    const std::string written = Contents(PathInFolder(disk_, "Morvane-1-100000.txt"));
     EXPECT_EQ(written, ExpectedRecords("1", "100000").substr(0, written.size()));
     EXPECT_TRUE(written.ends_with("\r\n"));
   }
@@ -188,18 +300,40 @@ TEST_F(SmallDisk, AFullDiskEndsTheRunWithWholeRecords) {
   FakeRunView view;
   UntoldSpace files;
   const Texts messages = RunIn(view, disk_, files);
-  const std::string path = disk_ + "/Morvane-1-100000.txt";
+  const std::string path = PathInFolder(disk_, "Morvane-1-100000.txt");
   ExpectFailedWithWholeRecords(messages, "Cannot write " + path + ": " + Text(ERROR_DISK_FULL));
   EXPECT_GT(Contents(path).size(), Space().second - OutputFile::kDefaultBufferBytes);
 }
 
+// A file's last cluster is taken whole: the free space of a disk that held
+// no file drops by one cluster for a file of one byte.
+TEST_F(SmallDisk, AFileOfOneByteTakesOneCluster) {
+  WindowsFileSystem files;
+  FileSystem::Space before;
+  ASSERT_EQ(files.SpaceOf(disk_, before), 0);
+  FileHandle file = kNoFile;
+  ASSERT_EQ(files.CreateNew(PathInFolder(disk_, "Morvane-1-100000.txt"), file), 0);
+  std::size_t written = 0;
+  EXPECT_EQ(files.Write(file, "1", 1, written), 0);
+  EXPECT_EQ(files.Close(file), 0);
+  EXPECT_EQ(before.available - Space().first, before.block);
+}
+
+// The figure the message gives is what was free at the last check less what
+// the run wrote since; the disk takes the file's last cluster whole, so that
+// the figure may be up to one cluster more than is left.
 TEST_F(SmallDisk, TheReserveStopsTheRunWithWholeRecords) {
   FakeRunView view;
   const Texts messages = RunIn(view, disk_);
   const auto [available, size] = Space();
-  ExpectFailedWithWholeRecords(messages, "Stopped before the disk is full: only " + SizeText(available) + " left in " +
-                                             disk_ + " (the program keeps " +
-                                             SizeText(size / FreeSpaceReserve::kPartsOfSizeKept) + " free).");
+  FileSystem::Space space;
+  ASSERT_EQ(SystemFileSystem().SpaceOf(disk_, space), 0);
+  std::string message;
+  for (std::uint64_t left = available; left <= available + space.block && messages != Texts{message}; ++left) {
+    message = "Stopped before the disk is full: only " + SizeText(left) + " left in " + disk_ + " (the program keeps " +
+              SizeText(size / FreeSpaceReserve::kPartsOfSizeKept) + " free).";
+  }
+  ExpectFailedWithWholeRecords(messages, message);
 }
 
 }  // namespace
