@@ -25,8 +25,14 @@ bool FreeSpaceReserve::Grants(std::uint64_t bytes, std::uint64_t pending, std::u
 }
 
 std::string FreeSpaceReserve::RefusalText(std::uint64_t written) const {
-  return "Stopped before the disk is full: only " + SizeText(available_ - std::min(available_, written)) + " left in " +
-         folder_ + " (the program keeps " + SizeText(kept_) + " free).";
+  // Asked afresh: the disk takes a file's last block whole, so only the
+  // system knows what the written bytes took. Should it not tell, the
+  // count since the last check, less a whole block, never claims too much.
+  FileSystem::Space space;
+  std::uint64_t left = available_ - std::min(available_, written + block_);
+  if (files_.SpaceOf(folder_, space) == 0 && space.size != 0) left = space.available;
+  return "Stopped before the disk is full: only " + SizeText(left) + " left in " + folder_ + " (the program keeps " +
+         SizeText(kept_) + " free).";
 }
 
 std::string SizeText(std::uint64_t bytes) {
