@@ -1,39 +1,18 @@
 #include "engine/generator.h"
 
 #include <algorithm>
-#include <cmath>
 #include <limits>
 #include <optional>
 #include <utility>
 
 #include "engine/decimal_numbers.h"
 #include "engine/record.h"
+#include "engine/run_inputs.h"
 #include "engine/whole_numbers.h"
 #include "number/failure.h"
 #include "number/number_text.h"
 
 namespace morvane {
-
-namespace {
-
-constexpr std::int32_t kDefaultLinesPerFile = 100000;
-
-// Rounds to the nearest whole number, an exact half to the even neighbour,
-// without depending on the floating-point environment's rounding mode.
-std::int32_t RoundHalfEvenToInt32(double value) {
-  const double below = std::floor(value);
-  const double rest = value - below;
-  double rounded = below;
-  if (rest > 0.5 || (rest == 0.5 && std::fmod(below, 2.0) != 0.0)) rounded = below + 1.0;
-  // Also false for a NaN.
-  if (!(rounded >= std::numeric_limits<std::int32_t>::min() &&
-        rounded <= std::numeric_limits<std::int32_t>::max())) {
-    throw Overflow();
-  }
-  return static_cast<std::int32_t>(rounded);
-}
-
-}  // namespace
 
 Generator::Generator(RunView& view, std::string programFolder)
     : Generator(view, std::move(programFolder), SystemFileSystem()) {}
@@ -64,7 +43,7 @@ bool Generator::WriteRange(Numbers& numbers, bool& severalFiles) {
       lineCount = 0;
       fileNumber_.Close();
       // The user may have edited To since the run began.
-      const Decimal toNow(ReadNumber(view_.ToText()));
+      const Decimal toNow = ReadRangeValue(view_.ToText());
       const Decimal n = numbers.Current();
       OpenSeriesFile(PlainNumber(n), std::min(n + linesPerFile_ - 1, toNow));
     }
@@ -116,15 +95,15 @@ void Generator::PD() {
     // Every run's first record has the square itself as its difference.
     prevSquare_ = 0;
     const std::string fromText = view_.FromText();
-    startValue_ = Decimal(ReadNumber(fromText));
-    linesPerFile_ = ReadLinesPerFile();
+    startValue_ = ReadRangeValue(fromText);
+    linesPerFile_ = ReadLinesPerFile(view_.LinesPerFileText());
     // Before anything is deleted or created.
     CheckFitsInFileName(fromText);
     LockProgramFolder(unlockOnExit.lock);
     OpenSeriesFile(fromText, startValue_ + linesPerFile_ - 1);
     view_.SetStatusToolTip("Data files are being saved in " + programFolder_);
 
-    const Decimal end(ReadNumber(view_.ToText()));
+    const Decimal end = ReadRangeValue(view_.ToText());
     bool stopped = false;
     if (arithmetic_ == WholeRunArithmetic::kIncremental && WholeNumbers::Suits(startValue_)) {
       WholeNumbers numbers(startValue_, end);
@@ -164,12 +143,6 @@ void Generator::PD() {
     return;
   }
   view_.SetStatusText((severalFiles ? "Files saved to " : "File saved to ") + programFolder_);
-}
-
-std::int32_t Generator::ReadLinesPerFile() const {
-  const std::string text = view_.LinesPerFileText();
-  if (!IsNumericText(text)) return kDefaultLinesPerFile;
-  return RoundHalfEvenToInt32(ReadNumber(text));
 }
 
 void Generator::ResetForm() {

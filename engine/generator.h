@@ -62,9 +62,6 @@ class Generator {
   bool StopWriting(std::chrono::milliseconds wait) noexcept { return fileNumber_.StopHandingOver(wait); }
 
  private:
-  // N from the lines-per-file list: the number rounded half to even when the
-  // text is numeric, else 100000. Throws Overflow outside 32 bits.
-  std::int32_t ReadLinesPerFile() const;
   // The loop over the range, the same for both kinds of numbers
   // (WholeNumbers, DecimalNumbers): a file switch when the file is full, the
   // records up to the next thing to be done between two numbers, the stop
