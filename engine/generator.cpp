@@ -18,12 +18,13 @@ Generator::Generator(RunView& view, std::string programFolder)
     : Generator(view, std::move(programFolder), SystemFileSystem()) {}
 
 Generator::Generator(RunView& view, std::string programFolder, FileSystem& files,
-                     std::size_t bufferBytes, WholeRunArithmetic arithmetic)
+                     std::size_t bufferBytes, WholeRunArithmetic arithmetic, RunProgress::Now now)
     : view_(view),
       programFolder_(std::move(programFolder)),
       files_(files),
       fileNumber_(files, bufferBytes),
-      arithmetic_(arithmetic) {}
+      arithmetic_(arithmetic),
+      now_(std::move(now)) {}
 
 void Generator::RequestStop() noexcept { stopRequested_ = true; }
 
@@ -32,7 +33,7 @@ bool Generator::stopRequested() const noexcept { return stopRequested_; }
 void Generator::CloseOutput() noexcept { fileNumber_.CloseQuietly(); }
 
 template <class Numbers>
-bool Generator::WriteRange(Numbers& numbers, bool& severalFiles) {
+bool Generator::WriteRange(Numbers& numbers, bool& severalFiles, RunProgress& progress) {
   constexpr std::int32_t kMaxLineCount = std::numeric_limits<std::int32_t>::max();
   std::int32_t lineCount = 0;
   const std::uint32_t numbersPerPass = std::max<std::uint32_t>(view_.NumbersPerEventPass(), 1);
@@ -41,6 +42,7 @@ bool Generator::WriteRange(Numbers& numbers, bool& severalFiles) {
     if (lineCount == linesPerFile_) {
       severalFiles = true;
       lineCount = 0;
+      bytesInClosedFiles_ += fileNumber_.length();
       fileNumber_.Close();
       // The user may have edited To since the run began.
       const Decimal toNow = ReadRangeValue(view_.ToText());
@@ -57,7 +59,10 @@ bool Generator::WriteRange(Numbers& numbers, bool& severalFiles) {
     const std::uint32_t written = numbers.Emit(most, fileNumber_, view_);
     untilPass -= written;
     const bool eventPass = untilPass == 0;
-    if (eventPass) view_.Repaint();
+    if (eventPass) {
+      view_.Repaint();
+      if (progress.Update(BytesWritten())) view_.ShowRunProgress(progress.share(), progress.text());
+    }
     if (stopRequested_) return true;
     if (eventPass) {
       untilPass = numbersPerPass;
@@ -100,6 +105,8 @@ void Generator::PD() {
     // Before anything is deleted or created.
     CheckFitsInFileName(fromText);
     LockProgramFolder(unlockOnExit.lock);
+    RunProgress progress(ShowPlan(), now_);
+    bytesInClosedFiles_ = 0;
     OpenSeriesFile(fromText, startValue_ + linesPerFile_ - 1);
     view_.SetStatusToolTip("Data files are being saved in " + programFolder_);
 
@@ -107,15 +114,18 @@ void Generator::PD() {
     bool stopped = false;
     if (arithmetic_ == WholeRunArithmetic::kIncremental && WholeNumbers::Suits(startValue_)) {
       WholeNumbers numbers(startValue_, end);
-      stopped = WriteRange(numbers, severalFiles);
+      stopped = WriteRange(numbers, severalFiles, progress);
     } else {
       DecimalNumbers numbers(startValue_, end, prevSquare_);
-      stopped = WriteRange(numbers, severalFiles);
+      stopped = WriteRange(numbers, severalFiles, progress);
     }
+    const std::uint64_t written = BytesWritten();
 
     // Closed before anything is reported, so that a failure to pass on the
     // last records is told as that failure, never as "Finished." or as saved.
     fileNumber_.Close();
+    progress.Finish(written, !stopped);
+    view_.ShowRunProgress(progress.share(), progress.text());
     if (!stopped) {
       view_.ShowMessage("Finished.", MessageIcon::kInformation);
       view_.SetButtonCaption("Start");
@@ -143,6 +153,19 @@ void Generator::PD() {
     return;
   }
   view_.SetStatusText((severalFiles ? "Files saved to " : "File saved to ") + programFolder_);
+}
+
+std::string Generator::RunPlanText() const { return PlanFromFields().Text(); }
+
+RunPlan Generator::PlanFromFields() const {
+  return RunPlan(RunForecast::Of(view_.FromText(), view_.ToText(), view_.LinesPerFileText()), files_, programFolder_);
+}
+
+std::uint64_t Generator::ShowPlan() {
+  // The plan's pieces are let go of before the run begins.
+  const RunPlan plan = PlanFromFields();
+  view_.ShowRunPlan(plan.Text());
+  return plan.bytes();
 }
 
 void Generator::ResetForm() {

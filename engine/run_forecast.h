@@ -12,12 +12,14 @@
 // has k decimal places, n² 2k and |2n - 1| as many as 2 * From, whatever n's
 // whole part: n * 10^k is never a multiple of 10, nor is its square.
 //
-// Elsewhere (k > 14, or |n| * 10^k >= 2^48, which only a From of 15
-// significant digits or a run into the far range of a fractional From
-// reaches) Decimal rounds the squares, and how many decimal places survive
-// varies from number to number. Those records are formatted one by one, with
-// the run's own arithmetic, up to kMostFormattedRecords; the rest is
-// estimated from samples, and exact() is false.
+// Elsewhere Decimal rounds the squares, and how many decimal places survive
+// varies from number to number: with k > 14, and where |n| * 10^k >= 2^48,
+// which a From of 15 significant digits reaches at once and a run from any
+// fractional From once |n| nears 2^48 / 10^k (2.8 * 10^13 for 0.5). Those
+// records are formatted one by one with the run's own arithmetic, up to
+// kMostFormattedRecords; the rest is estimated from samples (to within a
+// few hundredths of a per cent where it was measured), and exact() is
+// false.
 #pragma once
 
 #include <cstdint>

@@ -7,11 +7,13 @@
 #include <string>
 
 #include "engine/run_forecast.h"
+#include "engine/run_plan.h"
 #include "tests/engine/run_fixture.h"
 
 namespace morvane {
 namespace {
 
+using enginetest::FailingFileSystem;
 using enginetest::TestRun;
 
 struct Written {
@@ -114,6 +116,71 @@ TEST(RunForecast, MatchesTheFilesOfTheRunToTheByte) {
       {"28147497671060.5", "28147497671090", "30"},
   };
   for (const auto& c : cases) ExpectForecastOf(c.from, c.to, c.lines);
+}
+
+// A disk of 100 MiB keeps 5 MiB free; the run on it stops where the plan
+// said, to the record, in the middle of a file or at its end, or finishes
+// when its bytes fit exactly.
+TEST(RunPlan, StopsWhereTheRunOnTheDiskStops) {
+  constexpr std::uint64_t kDisk = 100 << 20;
+  constexpr std::uint64_t kKept = 5 << 20;
+  const std::uint64_t allOfOneToTenThousand = RunForecast::Of("1", "10000", "1000").bytes();
+  ASSERT_EQ(allOfOneToTenThousand, 268721U);
+  const struct {
+    const char* from;
+    const char* to;
+    const char* lines;
+    std::uint64_t available;
+  } cases[] = {
+      {"1", "1000000", "10000", kKept + (300 << 10)},
+      {"-0.25", "1000000", "3000", kKept + (1 << 20)},
+      {"1", "10000", "1000", kKept + allOfOneToTenThousand},
+      {"1", "10000", "1000", kKept + RunForecast::Of("1", "10000", "1000").BytesOf(5000)},
+      {"1", "10000", "1000", kKept + 10},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.from) + " to " + c.to + " on " + std::to_string(c.available));
+    FailingFileSystem files(0, false, 0);
+    files.space = FileSystem::Space{c.available, kDisk};
+    TestRun run(files);
+    const RunPlan plan(RunForecast::Of(c.from, c.to, c.lines), files, run.folder.path());
+    run.Run(c.from, c.to, c.lines);
+    const Written written = Count(run);
+    EXPECT_EQ(plan.records(), written.records);
+    EXPECT_EQ(plan.bytes(), written.bytes);
+    EXPECT_EQ(plan.stopsAtReserve(), run.MessageTexts() != std::vector<std::string>{"Finished."});
+    EXPECT_EQ(run.view.runPlans, std::vector<std::string>{plan.Text()});
+  }
+}
+
+TEST(RunPlan, TellsWhatTheRunWritesAndWhereItStops) {
+  FailingFileSystem files(0, false, 0);
+  const auto textOn = [&](std::uint64_t available, const char* from, const char* to, const char* lines) {
+    files.space = FileSystem::Space{available, std::uint64_t{500} << 30, 4096};
+    return RunPlan(RunForecast::Of(from, to, lines), files, "/nowhere").Text();
+  };
+  constexpr std::uint64_t k80GiB = std::uint64_t{80} << 30;
+  EXPECT_EQ(textOn(k80GiB, "1", "1000000", "100000"), "This run writes 33 MiB in 10 files; the disk has 80 GiB free.");
+  EXPECT_EQ(textOn(k80GiB, "1", "1000000000000000", "# lines per file"),
+            "This run would write 17 PiB in 2,814,749,768 files, up to 281,474,976,710,655, where it meets the "
+            "program's bounds; the disk has 80 GiB free, so it will stop at about 1,760,000,000 to keep 1 GiB free.");
+  EXPECT_EQ(textOn(std::uint64_t{900} << 20, "-1000000", "0", "1000"),
+            "This run would write 33 MiB in 1,001 files; the disk has 900 MiB free, so it will stop before its first "
+            "record to keep 1 GiB free.");
+  // Every record in one file, whose line counter overflows at 2^31.
+  for (const char* lines : {"0", "-1"}) {
+    EXPECT_EQ(textOn(k80GiB, "1", "1e15", lines),
+              "This run would write 97 GiB in 1 file, up to 2,147,483,648, where it meets the program's bounds; the "
+              "disk has 80 GiB free, so it will stop at about 1,760,000,000 to keep 1 GiB free.");
+  }
+  EXPECT_EQ(textOn(k80GiB, "0.5", "1e15", "100000").substr(0, 46), "This run would write about 17 PiB in about 2,8");
+  EXPECT_EQ(textOn(k80GiB, "5", "3", "0"), "This run writes no records, only 1 empty file: From is above To.");
+  EXPECT_EQ(textOn(k80GiB, "0281474976710656", "1e15", "0"),
+            "This run writes no records, only 2 empty files: its numbers lie beyond the program's bounds.");
+  EXPECT_EQ(textOn(k80GiB, "1e30", "1e31", "0"), "This run writes nothing: its numbers lie beyond the program's bounds.");
+  files.space = FileSystem::Space{};
+  EXPECT_EQ(RunPlan(RunForecast::Of("1", "10", "3"), files, "/nowhere").Text(),
+            "This run writes 154 bytes in 4 files; the disk does not tell how much it has free.");
 }
 
 }  // namespace
