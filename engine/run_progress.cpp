@@ -19,7 +19,8 @@ std::string RateText(double bytesPerSecond) {
 // Coarse enough not to flicker from one refresh to the next.
 std::string TimeLeftText(double seconds) {
   const auto about = [](double count, const char* unit) {
-    return "about " + std::to_string(std::max(1LL, std::llround(count))) + unit + " left";
+    // A rate of next to nothing must not overflow the count.
+    return "about " + std::to_string(std::max(1LL, std::llround(std::min(count, 1e15)))) + unit + " left";
   };
   if (seconds < 10) return "a few seconds left";
   if (seconds < 60) return "about " + std::to_string(std::min(55LL, std::llround(seconds / 5) * 5)) + " s left";
