@@ -15,7 +15,7 @@ bool FreeSpaceReserve::Grants(std::uint64_t bytes, std::uint64_t pending, std::u
     return true;
   }
   available_ = space.available;
-  kept_ = std::min(kMostKept, space.size / kPartsOfSizeKept);
+  kept_ = KeptOn(space);
   block_ = space.block;
   if (available_ < kept_) return false;
   const std::uint64_t room = headroom();

@@ -7,6 +7,7 @@
 // left in /home/ann/Morvane (the program keeps 1 GiB free)."
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -26,6 +27,17 @@ class FreeSpaceReserve {
 
   explicit FreeSpaceReserve(FileSystem& files) : files_(files) {}
 
+  // What is kept free on a file system of this size.
+  static std::uint64_t KeptOn(const FileSystem::Space& space) noexcept {
+    return std::min(kMostKept, space.size / kPartsOfSizeKept);
+  }
+  // How many bytes the system could take there without eating into the
+  // reserve. Less one block: the file's last block is taken whole however
+  // little of it is written.
+  static std::uint64_t HeadroomOn(const FileSystem::Space& space) noexcept {
+    return Headroom(space.available, KeptOn(space), space.block);
+  }
+
   // Keeps the reserve on the file system that holds folder.
   void Watch(std::string folder) { folder_ = std::move(folder); }
 
@@ -38,18 +50,19 @@ class FreeSpaceReserve {
   // reserve, and ever more often close to it.
   bool Grants(std::uint64_t bytes, std::uint64_t pending, std::uint64_t& granted) noexcept;
 
-  // After a refusal: how many bytes, pending ones included, the system could
-  // still take without eating into the reserve. Less one block: the file's
-  // last block is taken whole however little of it is written.
-  std::uint64_t headroom() const noexcept {
-    return available_ > kept_ + block_ ? available_ - kept_ - block_ : 0;
-  }
+  // After a refusal: HeadroomOn the space the system told, pending bytes
+  // included.
+  std::uint64_t headroom() const noexcept { return Headroom(available_, kept_, block_); }
 
   // After a refusal and `written` more bytes handed to the system: names the
   // folder, what is left there and what is kept.
   std::string RefusalText(std::uint64_t written) const;
 
  private:
+  static std::uint64_t Headroom(std::uint64_t available, std::uint64_t kept, std::uint64_t block) noexcept {
+    return available > kept + block ? available - kept - block : 0;
+  }
+
   FileSystem& files_;
   std::string folder_;
   // As the system told them at the last check.

@@ -1,7 +1,6 @@
 #include "engine/generator.h"
 
 #include <algorithm>
-#include <cmath>
 #include <limits>
 #include <optional>
 #include <utility>
@@ -9,43 +8,24 @@
 #include "engine/decimal_numbers.h"
 #include "engine/paths.h"
 #include "engine/record.h"
+#include "engine/run_inputs.h"
 #include "engine/whole_numbers.h"
 #include "number/failure.h"
 #include "number/number_text.h"
 
 namespace morvane {
 
-namespace {
-
-constexpr std::int32_t kDefaultLinesPerFile = 100000;
-
-// Rounds to the nearest whole number, an exact half to the even neighbour,
-// without depending on the floating-point environment's rounding mode.
-std::int32_t RoundHalfEvenToInt32(double value) {
-  const double below = std::floor(value);
-  const double rest = value - below;
-  double rounded = below;
-  if (rest > 0.5 || (rest == 0.5 && std::fmod(below, 2.0) != 0.0)) rounded = below + 1.0;
-  // Also false for a NaN.
-  if (!(rounded >= std::numeric_limits<std::int32_t>::min() &&
-        rounded <= std::numeric_limits<std::int32_t>::max())) {
-    throw Overflow();
-  }
-  return static_cast<std::int32_t>(rounded);
-}
-
-}  // namespace
-
 Generator::Generator(RunView& view, std::string programFolder)
     : Generator(view, std::move(programFolder), SystemFileSystem()) {}
 
 Generator::Generator(RunView& view, std::string programFolder, FileSystem& files,
-                     std::size_t bufferBytes, WholeRunArithmetic arithmetic)
+                     std::size_t bufferBytes, WholeRunArithmetic arithmetic, RunProgress::Now now)
     : view_(view),
       programFolder_(std::move(programFolder)),
       files_(files),
       fileNumber_(files, bufferBytes),
-      arithmetic_(arithmetic) {}
+      arithmetic_(arithmetic),
+      now_(std::move(now)) {}
 
 void Generator::RequestStop() noexcept { stopRequested_ = true; }
 
@@ -54,7 +34,7 @@ bool Generator::stopRequested() const noexcept { return stopRequested_; }
 void Generator::CloseOutput() noexcept { fileNumber_.CloseQuietly(); }
 
 template <class Numbers>
-bool Generator::WriteRange(Numbers& numbers, bool& severalFiles) {
+bool Generator::WriteRange(Numbers& numbers, bool& severalFiles, RunProgress& progress) {
   constexpr std::int32_t kMaxLineCount = std::numeric_limits<std::int32_t>::max();
   std::int32_t lineCount = 0;
   const std::uint32_t numbersPerPass = std::max<std::uint32_t>(view_.NumbersPerEventPass(), 1);
@@ -63,9 +43,10 @@ bool Generator::WriteRange(Numbers& numbers, bool& severalFiles) {
     if (lineCount == linesPerFile_) {
       severalFiles = true;
       lineCount = 0;
+      bytesInClosedFiles_ += fileNumber_.length();
       fileNumber_.Close();
       // The user may have edited To since the run began.
-      const Decimal toNow(ReadNumber(view_.ToText()));
+      const Decimal toNow = ReadRangeValue(view_.ToText());
       const Decimal n = numbers.Current();
       OpenSeriesFile(PlainNumber(n), std::min(n + linesPerFile_ - 1, toNow));
     }
@@ -79,7 +60,10 @@ bool Generator::WriteRange(Numbers& numbers, bool& severalFiles) {
     const std::uint32_t written = numbers.Emit(most, fileNumber_, view_);
     untilPass -= written;
     const bool eventPass = untilPass == 0;
-    if (eventPass) view_.Repaint();
+    if (eventPass) {
+      view_.Repaint();
+      if (progress.Update(BytesWritten())) view_.ShowRunProgress(progress.share(), progress.text());
+    }
     if (stopRequested_) return true;
     if (eventPass) {
       untilPass = numbersPerPass;
@@ -117,27 +101,32 @@ void Generator::PD() {
     // Every run's first record has the square itself as its difference.
     prevSquare_ = 0;
     const std::string fromText = view_.FromText();
-    startValue_ = Decimal(ReadNumber(fromText));
-    linesPerFile_ = ReadLinesPerFile();
+    startValue_ = ReadRangeValue(fromText);
+    linesPerFile_ = ReadLinesPerFile(view_.LinesPerFileText());
     // Before anything is deleted or created.
     CheckFitsInFileName(fromText);
     LockProgramFolder(unlockOnExit.lock);
+    RunProgress progress(ShowPlan(), now_);
+    bytesInClosedFiles_ = 0;
     OpenSeriesFile(fromText, startValue_ + linesPerFile_ - 1);
     view_.SetStatusToolTip("Data files are being saved in " + programFolder_);
 
-    const Decimal end(ReadNumber(view_.ToText()));
+    const Decimal end = ReadRangeValue(view_.ToText());
     bool stopped = false;
     if (arithmetic_ == WholeRunArithmetic::kIncremental && WholeNumbers::Suits(startValue_)) {
       WholeNumbers numbers(startValue_, end);
-      stopped = WriteRange(numbers, severalFiles);
+      stopped = WriteRange(numbers, severalFiles, progress);
     } else {
       DecimalNumbers numbers(startValue_, end, prevSquare_);
-      stopped = WriteRange(numbers, severalFiles);
+      stopped = WriteRange(numbers, severalFiles, progress);
     }
+    const std::uint64_t written = BytesWritten();
 
     // Closed before anything is reported, so that a failure to pass on the
     // last records is told as that failure, never as "Finished." or as saved.
     fileNumber_.Close();
+    progress.Finish(written, !stopped);
+    view_.ShowRunProgress(progress.share(), progress.text());
     if (!stopped) {
       view_.ShowMessage("Finished.", MessageIcon::kInformation);
       view_.SetButtonCaption("Start");
@@ -167,10 +156,17 @@ void Generator::PD() {
   view_.SetStatusText((severalFiles ? "Files saved to " : "File saved to ") + programFolder_);
 }
 
-std::int32_t Generator::ReadLinesPerFile() const {
-  const std::string text = view_.LinesPerFileText();
-  if (!IsNumericText(text)) return kDefaultLinesPerFile;
-  return RoundHalfEvenToInt32(ReadNumber(text));
+std::string Generator::RunPlanText() const { return PlanFromFields().Text(); }
+
+RunPlan Generator::PlanFromFields() const {
+  return RunPlan(RunForecast::Of(view_.FromText(), view_.ToText(), view_.LinesPerFileText()), files_, programFolder_);
+}
+
+std::uint64_t Generator::ShowPlan() {
+  // The plan's pieces are let go of before the run begins.
+  const RunPlan plan = PlanFromFields();
+  view_.ShowRunPlan(plan.Text());
+  return plan.bytes();
 }
 
 void Generator::ResetForm() {

@@ -18,6 +18,8 @@
 
 #include "engine/file_system.h"
 #include "engine/output_file.h"
+#include "engine/run_plan.h"
+#include "engine/run_progress.h"
 #include "engine/run_view.h"
 #include "number/decimal.h"
 
@@ -35,17 +37,23 @@ class Generator {
   // trailing separator, as the system names it); a run refuses one that is
   // missing or no folder.
   Generator(RunView& view, std::string programFolder);
-  // The same over another file system, buffer size or arithmetic, for tests
-  // that make file operations fail, pass every record straight to the
-  // system or compare the two ways of computing records.
+  // The same over another file system, buffer size, arithmetic or clock, for
+  // tests that make file operations fail, pass every record straight to the
+  // system, compare the two ways of computing records or time the progress.
   Generator(RunView& view, std::string programFolder, FileSystem& files,
             std::size_t bufferBytes = OutputFile::kDefaultBufferBytes,
-            WholeRunArithmetic arithmetic = WholeRunArithmetic::kIncremental);
+            WholeRunArithmetic arithmetic = WholeRunArithmetic::kIncremental,
+            RunProgress::Now now = RunProgress::SystemNow);
 
   // One run, from the view's fields. Every outcome is reported through the
   // view; the output file is closed on every way out, and an exception from
   // the view itself that is not a Failure passes on once the file is closed.
+  // It shows its plan first and its progress as it goes.
   void PD();
+
+  // The paragraph PD shows at its start (RunPlan), for the run the view's
+  // fields describe now: for the window's first-press warning, before PD.
+  std::string RunPlanText() const;
 
   // The Stop button and Escape: the run ends after the number it is writing.
   // Never cleared.
@@ -62,9 +70,6 @@ class Generator {
   bool StopWriting(std::chrono::milliseconds wait) noexcept { return fileNumber_.StopHandingOver(wait); }
 
  private:
-  // N from the lines-per-file list: the number rounded half to even when the
-  // text is numeric, else 100000. Throws Overflow outside 32 bits.
-  std::int32_t ReadLinesPerFile() const;
   // The loop over the range, the same for both kinds of numbers
   // (WholeNumbers, DecimalNumbers): a file switch when the file is full, the
   // records up to the next thing to be done between two numbers, the stop
@@ -73,7 +78,13 @@ class Generator {
   // at it after the last of the records written at once is as good as
   // looking at it after each. Returns true when the run was stopped.
   template <class Numbers>
-  bool WriteRange(Numbers& numbers, bool& severalFiles);
+  bool WriteRange(Numbers& numbers, bool& severalFiles, RunProgress& progress);
+  // The run's bytes so far, in all its files.
+  std::uint64_t BytesWritten() const noexcept { return bytesInClosedFiles_ + fileNumber_.length(); }
+  RunPlan PlanFromFields() const;
+  // Shows the plan of the run about to start; returns the bytes it will
+  // write.
+  std::uint64_t ShowPlan();
   // The fields' first values, after the run met the bounds of the numbers.
   void ResetForm();
   // Closes nothing: the caller has. Opens "Morvane-lower-upper.txt".
@@ -92,6 +103,8 @@ class Generator {
   OutputFile fileNumber_;
   std::int32_t linesPerFile_ = 0;
   const WholeRunArithmetic arithmetic_;
+  const RunProgress::Now now_;
+  std::uint64_t bytesInClosedFiles_ = 0;
 };
 
 }  // namespace morvane

@@ -90,6 +90,8 @@ class OutputFile {
   void CloseQuietly() noexcept;
 
   bool is_open() const noexcept { return file_ != kNoFile; }
+  // The bytes of the file last opened, those still in the buffer included.
+  std::uint64_t length() const noexcept { return fileBytes_ + used_; }
   const std::string& path() const noexcept { return path_; }
 
   // For a process that another thread is about to end: waits up to `wait`

@@ -36,6 +36,20 @@ class RunView {
   // A modal message box with an OK button, titled with the application title.
   virtual void ShowMessage(std::string_view text, MessageIcon icon) = 0;
 
+  // At the start of every run, before its first file: a paragraph on what it
+  // will write and where it will stop (RunPlan), for the window to show
+  // where it shows the run's progress. A window that shows neither keeps
+  // these two as they are.
+  virtual void ShowRunPlan(std::string_view text) { static_cast<void>(text); }
+  // How far the run has come: share from 0 to 1 for a bar, and a line such
+  // as "42 %, 1.2 GiB/s, about 2 min left" (RunProgress). At event passes,
+  // right before ProcessEvents, at most every RunProgress::kRefreshInterval,
+  // and once more when the run has finished or was stopped.
+  virtual void ShowRunProgress(double share, std::string_view text) {
+    static_cast<void>(share);
+    static_cast<void>(text);
+  }
+
   // Lets the window handle pending events: the Stop button, Escape, edits,
   // closing. Called after every NumbersPerEventPass()-th number, right after
   // Repaint; the window may handle them less often still.

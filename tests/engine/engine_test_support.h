@@ -63,6 +63,11 @@ struct ShownMessage {
   MessageIcon icon;
 };
 
+struct ShownProgress {
+  double share;
+  std::string text;
+};
+
 // Starts as the window does when it calls the run: the button says "Stop".
 class FakeRunView : public RunView {
  public:
@@ -74,6 +79,8 @@ class FakeRunView : public RunView {
   std::string toolTip;
   std::string caption = "Stop";
   std::vector<ShownMessage> messages;
+  std::vector<std::string> runPlans;
+  std::vector<ShownProgress> progress;
   int eventsProcessed = 0;
   int repaints = 0;
   std::uint32_t numbersPerEventPass = 1;
@@ -97,6 +104,8 @@ class FakeRunView : public RunView {
     messages.push_back({std::string(text), icon});
     if (onShowMessage) onShowMessage(text);
   }
+  void ShowRunPlan(std::string_view text) override { runPlans.emplace_back(text); }
+  void ShowRunProgress(double share, std::string_view text) override { progress.push_back({share, std::string(text)}); }
   void ProcessEvents() override {
     ++eventsProcessed;
     if (onProcessEvents) onProcessEvents(eventsProcessed);
