@@ -1,7 +1,7 @@
 // How a signal ends the program: on the window's thread when that answers,
 // after closing the output; from the signals' own thread when it does not,
 // with the file at its last whole record. Each ending runs in a child process.
-#include "ui/ending_signals.h"
+#include "ui/qt/ending_signals.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>

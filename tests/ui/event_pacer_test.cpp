@@ -1,6 +1,6 @@
 // The pacer lets through only requests that come after its interval and
 // measures the gaps it allowed.
-#include "ui/event_pacer.h"
+#include "ui/shared/event_pacer.h"
 
 #include <gtest/gtest.h>
 

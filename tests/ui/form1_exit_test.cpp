@@ -8,7 +8,7 @@
 
 #include "engine/output_file.h"
 #include "tests/ui/ui_test_support.h"
-#include "ui/ending_signals.h"
+#include "ui/qt/ending_signals.h"
 
 namespace morvane::ui_test {
 namespace {
@@ -64,7 +64,7 @@ TEST_F(Form1Exit, EndingTheProgramDuringARunKeepsEveryRecordWritten) {
     for (const std::string& name : FileNames()) std::remove((folder_ + "/" + name).c_str());
     EXPECT_EXIT(
         {
-          const EndingSignals endingSignals([this] { form_->closeOutput(); }, [] {}, std::chrono::seconds(60));
+          const EndingSignals endingSignals([this] { form_->behaviour().CloseOutput(); }, [] {}, std::chrono::seconds(60));
           // Once the run has shown progress; the number shown is left for
           // the parent to compare.
           When([this] { return txCt->text().section(' ', 0, 0).toULongLong() > 0; },

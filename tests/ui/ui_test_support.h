@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/form1.h"
+#include "ui/qt/form1.h"
 
 // Readable QStrings in failure messages.
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }

@@ -1,4 +1,4 @@
-#include "ui/event_pacer.h"
+#include "ui/shared/event_pacer.h"
 
 namespace morvane {
 

@@ -7,8 +7,8 @@
 
 #include "engine/program_folder.h"
 #include "number/failure.h"
-#include "ui/ending_signals.h"
-#include "ui/form1.h"
+#include "ui/qt/ending_signals.h"
+#include "ui/qt/form1.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ morvane::Form1* shownForm = nullptr;
 // Losing the X server makes Qt call exit() from inside the event processing,
 // where a run may be waiting with records in its buffer.
 void CloseOutputAtExit() {
-  if (shownForm) shownForm->closeOutput();
+  if (shownForm) shownForm->behaviour().CloseOutput();
 }
 
 }  // namespace
@@ -33,7 +33,7 @@ int main(int argc, char* argv[]) {
     return EXIT_FAILURE;
   }
   morvane::Form1 form(programFolder);
-  const morvane::EndingSignals endingSignals([&form] { form.closeOutput(); }, [&form] { form.stopWriting(); });
+  const morvane::EndingSignals endingSignals([&form] { form.behaviour().CloseOutput(); }, [&form] { form.behaviour().StopWriting(); });
   shownForm = &form;
   std::atexit(CloseOutputAtExit);
   form.show();

@@ -1,4 +1,4 @@
-#include "ui/ending_signals.h"
+#include "ui/qt/ending_signals.h"
 
 #include <fcntl.h>
 #include <poll.h>
