@@ -17,7 +17,7 @@ fail() {
   exit 1
 }
 
-WARNING_TEXT="WARNING: Generates ~200MB of Data Per Minute (~10GB in 45 Minutes)"
+WARNING_TEXT="WARNING: Writes as fast as the disk takes it, until To or 1 GiB/5% is left"
 
 # The program's files in the order of their numbers.
 series_files() {
@@ -93,13 +93,29 @@ expect_message() {
 
 WARNING_BOX="All data files will be saved to \$folder
 
-If this is not a good location, click Cancel and copy the program to a dedicated folder."
+If this is not a good location, click Cancel and copy the program to a dedicated folder.
+
+This run "
+
+# Presses Start and waits for the first-press warning: where the files go,
+# then the run's plan.
+start_and_expect_warning() {
+  local text
+  x_click_control Start || fail "no Start button"
+  text=$(x_message_text 30) || fail "no message box after Start"
+  [[ $text == "${WARNING_BOX//\$folder/$shown_folder}"* ]] || fail "the warning says \"$text\""
+}
 
 # Presses Start and accepts the first-press warning.
 start_and_accept() {
-  x_click_control Start || fail "no Start button"
-  expect_message "${WARNING_BOX//\$folder/$shown_folder}"
+  start_and_expect_warning
   x_answer_message Return || fail "the message box took no answer"
+}
+
+# A screen reader hears the progress beside its bar: the share, the rate
+# and the time left ("3 %, 1.2 GiB/s, about 2 min left").
+progress_spoken() {
+  x_labels | grep -qE '^[0-9]{1,2} %, [0-9.]+ (bytes?|KiB|MiB|GiB|TiB)/s, (about .* left|a few seconds left)$'
 }
 
 # Waits until the run has ended after a stop: its last step is the status
@@ -185,6 +201,9 @@ case $case_name in
     start_and_accept
     wait_for_records
     [[ $(x_button) == "Stop enabled" ]] || fail "during a run the button is \"$(x_button)\""
+    x_wait_until 30 progress_spoken || fail "no progress spoken: \"$(x_labels)\""
+    x_labels | grep -qE '^This run would write .*, so it will stop at about ' ||
+      fail "the run's plan is not spoken: \"$(x_labels)\""
     x_click_screen "$button_x" "$button_y"
     wait_for_stopped_run
     expect_run_prefix "$folder" 100000
@@ -200,8 +219,7 @@ case $case_name in
     expect_run_prefix "$folder" 100000
     ;;
   cancel)
-    x_click_control Start || fail "no Start button"
-    expect_message "${WARNING_BOX//\$folder/$shown_folder}"
+    start_and_expect_warning
     x_answer_message Escape || fail "the message box took no answer"
     expect_exit
     [[ -z $(series_files "$folder") ]] || fail "Cancel left files: $(ls "$folder")"

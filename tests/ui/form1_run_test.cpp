@@ -36,9 +36,17 @@ TEST_F(Form1Run, WarnsOnTheFirstPressOnlyThenRunsToFinishedAndCanStartAgain) {
   const SeenMessage warning = answerer_.seen()[0];
   EXPECT_EQ(warning.title, "Morvane");
   EXPECT_EQ(warning.icon, QMessageBox::Warning);
-  EXPECT_EQ(warning.text, QString::fromStdString("All data files will be saved to " + folder_ +
-                                                 "\n\nIf this is not a good location, click Cancel "
-                                                 "and copy the program to a dedicated folder."));
+  const QString location = QString::fromStdString("All data files will be saved to " + folder_ +
+                                                   "\n\nIf this is not a good location, click Cancel "
+                                                   "and copy the program to a dedicated folder.\n\n");
+  ASSERT_TRUE(warning.text.startsWith(location)) << warning.text.toStdString();
+  // The run's plan closes the warning, and stays in the window beside the
+  // progress, which ends full.
+  EXPECT_TRUE(Label3->text().startsWith("This run writes ") && Label3->text().contains(" in 3 files;"))
+      << Label3->text().toStdString();
+  EXPECT_EQ(warning.text.mid(location.size()), Label3->text());
+  EXPECT_EQ(ProgressBar1->value(), ProgressBar1->maximum());
+  EXPECT_TRUE(Label2->text().startsWith("100 %")) << Label2->text().toStdString();
   EXPECT_EQ(answerer_.seen()[1].text, "Finished.");
   EXPECT_EQ(answerer_.seen()[1].icon, QMessageBox::Information);
   EXPECT_EQ(answerer_.seen()[1].title, "Morvane");

@@ -46,6 +46,9 @@ WindowTest::WindowTest() {
   Combo1 = form_->findChild<QComboBox*>("Combo1");
   Label1 = form_->findChild<QLabel*>("Label1");
   txCt = form_->findChild<QLineEdit*>("txCt");
+  ProgressBar1 = form_->findChild<QProgressBar*>("ProgressBar1");
+  Label2 = form_->findChild<QLabel*>("Label2");
+  Label3 = form_->findChild<QLabel*>("Label3");
 }
 
 WindowTest::~WindowTest() {

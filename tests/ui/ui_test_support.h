@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -86,6 +87,9 @@ class WindowTest : public testing::Test {
   QComboBox* Combo1 = nullptr;
   QLabel* Label1 = nullptr;
   QLineEdit* txCt = nullptr;
+  QProgressBar* ProgressBar1 = nullptr;
+  QLabel* Label2 = nullptr;
+  QLabel* Label3 = nullptr;
 };
 
 // The records of a run from `from` to `to` (both at least 1, squares below
