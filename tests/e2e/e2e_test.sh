@@ -115,7 +115,7 @@ start_and_accept() {
 # A screen reader hears the progress beside its bar: the share, the rate
 # and the time left ("3 %, 1.2 GiB/s, about 2 min left").
 progress_spoken() {
-  x_labels | grep -qE '^[0-9]{1,2} %, [0-9.]+ (bytes?|KiB|MiB|GiB|TiB)/s, (about .* left|a few seconds left)$'
+  x_labels | grep -E '^[0-9]{1,2} %, [0-9.]+ (bytes?|KiB|MiB|GiB|TiB)/s, (about .* left|a few seconds left)$' >/dev/null
 }
 
 # Waits until the run has ended after a stop: its last step is the status
@@ -202,7 +202,7 @@ case $case_name in
     wait_for_records
     [[ $(x_button) == "Stop enabled" ]] || fail "during a run the button is \"$(x_button)\""
     x_wait_until 30 progress_spoken || fail "no progress spoken: \"$(x_labels)\""
-    x_labels | grep -qE '^This run would write .*, so it will stop at about ' ||
+    x_labels | grep -E '^This run would write .*, so it will stop at about ' >/dev/null ||
       fail "the run's plan is not spoken: \"$(x_labels)\""
     x_click_screen "$button_x" "$button_y"
     wait_for_stopped_run
