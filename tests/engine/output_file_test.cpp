@@ -170,13 +170,15 @@ TEST(OutputFileReserve, CommittedBytesGoOutExactlyAsWrittenOnes) {
 // The free-space reserve's rules, on disks whose space other programs take
 // too. Records of 100 bytes go into files of recordsPerFile records (0: one
 // file); before record othersAt other programs leave othersLeave bytes above
-// the reserve. The run must be refused after taking at most mostTaken bytes,
+// the reserve, on a disk that tells its space from the start or, with a
+// headroom of kUntold, only from then on. The run must be refused after taking at most mostTaken bytes,
 // and where other programs leave it room, the first file must end with
 // every record that fits.
 TEST(OutputFileReserve, TheReserveIsAskedOftenEnoughAndNeverCrossed) {
   constexpr std::uint64_t kSmallDisk = 100 << 20;
   constexpr std::uint64_t kLargeDisk = std::uint64_t{1} << 40;
   constexpr std::uint64_t kNever = ~std::uint64_t{0};
+  constexpr std::uint64_t kUntold = kNever;
   struct Case {
     const char* rule;
     std::uint64_t disk;
@@ -190,6 +192,7 @@ TEST(OutputFileReserve, TheReserveIsAskedOftenEnoughAndNeverCrossed) {
   const Case cases[] = {
       {"asks again once the run could have eaten half the headroom", kSmallDisk, 1 << 20, 0, 1, 0, 512 << 10, kNever},
       {"asks again at least every 16 MiB", kLargeDisk, 64 << 20, 0, 1, 0, 16 << 20, kNever},
+      {"asks again every 16 MiB a disk that did not tell", kLargeDisk, kUntold, 0, 1, 0, 16 << 20, kNever},
       {"asks again at every file", kSmallDisk, 1 << 20, 10, 10, 0, 1000, kNever},
       {"writes every record that fits and no more", kSmallDisk, (300 << 10) + 50, 0, kNever, 0, 300 << 10, 300 << 10},
       {"writes the buffered records that still fit", kSmallDisk, 300 << 10, 0, 1000, 30050, 150 << 10, 30000},
@@ -200,12 +203,13 @@ TEST(OutputFileReserve, TheReserveIsAskedOftenEnoughAndNeverCrossed) {
     TempFolder folder;
     FailingFileSystem files(0, false, 0);
     const std::uint64_t kept = std::min(FreeSpaceReserve::kMostKept, c.disk / FreeSpaceReserve::kPartsOfSizeKept);
-    files.space = FileSystem::Space{kept + c.headroom, c.disk};
+    // A disk of size 0 does not tell its space.
+    files.space = c.headroom == kUntold ? FileSystem::Space{} : FileSystem::Space{kept + c.headroom, c.disk};
     OutputFile file(files);
     std::uint64_t taken = 0;
     try {
       for (std::uint64_t records = 0; taken <= c.mostTaken; ++records) {
-        if (records == c.othersAt) files.space->available = kept + files.bytesWritten() + c.othersLeave;
+        if (records == c.othersAt) files.space = FileSystem::Space{kept + files.bytesWritten() + c.othersLeave, c.disk};
         if (records == 0 || (c.recordsPerFile != 0 && records % c.recordsPerFile == 0)) {
           file.Close();
           file.Open(folder / std::to_string(records));
