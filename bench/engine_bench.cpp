@@ -115,6 +115,10 @@ class DiscardingFileSystem : public morvane::FileSystem {
   }
   int Truncate(morvane::FileHandle, std::uint64_t) noexcept override { return 0; }
   int Close(morvane::FileHandle) noexcept override { return 0; }
+  int StartWriteBack(morvane::FileHandle) noexcept override { return 0; }
+  int FlushFile(morvane::FileHandle) noexcept override { return 0; }
+  int FlushClosedFiles(const std::string&) noexcept override { return 0; }
+  int FlushFolder(const std::string&) noexcept override { return 0; }
   int HasName(morvane::FileHandle, bool& named) noexcept override {
     named = true;
     return 0;

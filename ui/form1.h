@@ -45,8 +45,8 @@ class Form1 : public QWidget, public RunView {
   std::uint32_t NumbersPerEventPass() const override;
 
   // Closes the output file, if one is open, with every record written so
-  // far, for a program that is about to end; a run that gets control back
-  // after this ends as if stopped.
+  // far, for a program that is about to end, without waiting for the disk;
+  // a run that gets control back after this ends with nothing more shown.
   void closeOutput() noexcept;
   // From another thread, for a program about to end while this window's
   // thread does not answer: lets the file reach no further than its last
