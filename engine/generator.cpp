@@ -128,7 +128,10 @@ void Generator::PD() {
     // On the disk before anything is reported, finished or stopped: neither
     // "Finished." nor the saved-to line is shown while a power cut could
     // still take records, and a failure to pass on or write the last ones
-    // is told as that failure.
+    // is told as that failure. The last file is flushed through the
+    // descriptor that wrote it, which tells every failed write of it and
+    // names it, where FlushClosedFiles, through a folder opened only now,
+    // tells only failures that no program was told of before.
     fileNumber_.CloseOnDisk();
     SaveClosedFiles();
     progress.Finish(written, !stopped);

@@ -6,9 +6,9 @@
 // through a RunView: it reads the fields, reports every outcome through
 // message boxes and the status field, and lets the window handle its events
 // as often as the window asks. What a run reports as finished or saved is on
-// the disk, safe from a power cut, when it says so. A run keeps the program folder to itself: a
-// second copy of the program started there meanwhile is turned away. The
-// window owns one Generator for its whole life.
+// the disk, safe from a power cut, when it says so. A run keeps the program
+// folder to itself: a second copy of the program started there meanwhile is
+// turned away. The window owns one Generator for its whole life.
 #pragma once
 
 #include <chrono>
