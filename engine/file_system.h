@@ -47,6 +47,32 @@ class FileSystem {
   // Releases file, also when it reports a failure (as POSIX close does).
   virtual int Close(FileHandle file) noexcept = 0;
 
+  // Making a run's files durable, so that a power cut after the run said they
+  // are saved loses none of them. A full file is given to StartWriteBack
+  // before it is closed; the run's last file to FlushFile; then the folder to
+  // FlushClosedFiles and FlushFolder. None of them is ever called on the ways
+  // out that must end at once (closing the window, a signal).
+  //
+  // Starts writing the file's data to its disk. POSIX (Linux):
+  // sync_file_range(SYNC_FILE_RANGE_WRITE), which waits for none of it, so
+  // that the disk works on a full file while the run writes the next;
+  // FlushClosedFiles waits for the rest. Windows can start no write without
+  // waiting for it, nor can an ordinary user flush a whole volume there:
+  // FlushFileBuffers, and the file is on its disk when this returns.
+  virtual int StartWriteBack(FileHandle file) noexcept = 0;
+  // Waits until the open file's data, and what is needed to read it back
+  // (its length), is on its disk: fdatasync; Windows: FlushFileBuffers.
+  virtual int FlushFile(FileHandle file) noexcept = 0;
+  // Waits until the data of every file closed after StartWriteBack in folder
+  // is on its disk. Linux: syncfs of the folder's file system; Windows:
+  // nothing left to do.
+  virtual int FlushClosedFiles(const std::string& folder) noexcept = 0;
+  // Waits until the folder's entries (the run's files created, old ones
+  // deleted) are on its disk: fsync of the folder. Windows: nothing left to
+  // do, as NTFS logs every entry it makes and a file's flush writes its log
+  // up to that file's latest change, past the entry's.
+  virtual int FlushFolder(const std::string& folder) noexcept = 0;
+
   // Sets named to whether the open file still has a name: false once its
   // last name was deleted after it was opened, as another program may do
   // behind the run's back. POSIX: fstat's link count is 0; Windows, where
@@ -98,6 +124,10 @@ class WindowsFileSystem : public FileSystem {
   int Write(FileHandle file, const char* data, std::size_t size, std::size_t& written) noexcept override;
   int Truncate(FileHandle file, std::uint64_t length) noexcept override;
   int Close(FileHandle file) noexcept override;
+  int StartWriteBack(FileHandle file) noexcept override;
+  int FlushFile(FileHandle file) noexcept override;
+  int FlushClosedFiles(const std::string& folder) noexcept override;
+  int FlushFolder(const std::string& folder) noexcept override;
   int HasName(FileHandle file, bool& named) noexcept override;
   int LockFolder(const std::string& folder, FileHandle& lock, bool& heldElsewhere) noexcept override;
   void UnlockFolder(FileHandle lock) noexcept override;
@@ -115,6 +145,10 @@ class PosixFileSystem : public FileSystem {
   int Write(FileHandle file, const char* data, std::size_t size, std::size_t& written) noexcept override;
   int Truncate(FileHandle file, std::uint64_t length) noexcept override;
   int Close(FileHandle file) noexcept override;
+  int StartWriteBack(FileHandle file) noexcept override;
+  int FlushFile(FileHandle file) noexcept override;
+  int FlushClosedFiles(const std::string& folder) noexcept override;
+  int FlushFolder(const std::string& folder) noexcept override;
   int HasName(FileHandle file, bool& named) noexcept override;
   int LockFolder(const std::string& folder, FileHandle& lock, bool& heldElsewhere) noexcept override;
   void UnlockFolder(FileHandle lock) noexcept override;

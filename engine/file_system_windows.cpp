@@ -85,6 +85,18 @@ int WindowsFileSystem::Truncate(FileHandle file, std::uint64_t length) noexcept 
 
 int WindowsFileSystem::Close(FileHandle file) noexcept { return ::CloseHandle(Handle(file)) ? 0 : LastError(); }
 
+int WindowsFileSystem::StartWriteBack(FileHandle file) noexcept { return FlushFile(file); }
+
+int WindowsFileSystem::FlushFile(FileHandle file) noexcept {
+  return ::FlushFileBuffers(Handle(file)) ? 0 : LastError();
+}
+
+// Each closed file was flushed by StartWriteBack, and its folder entry with
+// it (FlushFolder in file_system.h).
+int WindowsFileSystem::FlushClosedFiles(const std::string&) noexcept { return 0; }
+
+int WindowsFileSystem::FlushFolder(const std::string&) noexcept { return 0; }
+
 int WindowsFileSystem::HasName(FileHandle file, bool& named) noexcept {
   // Nobody may delete the file while the run holds it (no FILE_SHARE_DELETE),
   // so this only says no when the system itself let it go.

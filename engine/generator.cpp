@@ -120,11 +120,20 @@ void Generator::PD() {
       DecimalNumbers numbers(startValue_, end, prevSquare_);
       stopped = WriteRange(numbers, severalFiles, progress);
     }
+    // The window closed the file to end the program: the run ends at once,
+    // without waiting for the disk, and claims nothing.
+    if (!fileNumber_.is_open()) return;
     const std::uint64_t written = BytesWritten();
 
-    // Closed before anything is reported, so that a failure to pass on the
-    // last records is told as that failure, never as "Finished." or as saved.
-    fileNumber_.Close();
+    // On the disk before anything is reported, finished or stopped: neither
+    // "Finished." nor the saved-to line is shown while a power cut could
+    // still take records, and a failure to pass on or write the last ones
+    // is told as that failure. The last file is flushed through the
+    // descriptor that wrote it, which tells every failed write of it and
+    // names it, where FlushClosedFiles, through a folder opened only now,
+    // tells only failures that no program was told of before.
+    fileNumber_.CloseOnDisk();
+    SaveClosedFiles();
     progress.Finish(written, !stopped);
     view_.ShowRunProgress(progress.share(), progress.text());
     if (!stopped) {
@@ -154,6 +163,15 @@ void Generator::PD() {
     return;
   }
   view_.SetStatusText((severalFiles ? "Files saved to " : "File saved to ") + programFolder_);
+}
+
+void Generator::SaveClosedFiles() {
+  if (const int error = files_.FlushClosedFiles(programFolder_)) {
+    throw Failure(kFileAccessError, "Cannot write the files in " + programFolder_ + ": " + files_.ErrorText(error));
+  }
+  if (const int error = files_.FlushFolder(programFolder_)) {
+    throw Failure(kFileAccessError, "Cannot write the folder " + programFolder_ + ": " + files_.ErrorText(error));
+  }
 }
 
 std::string Generator::RunPlanText() const { return PlanFromFields().Text(); }

@@ -5,9 +5,10 @@
 // a series of files of N records in the program folder. It is driven only
 // through a RunView: it reads the fields, reports every outcome through
 // message boxes and the status field, and lets the window handle its events
-// as often as the window asks. A run keeps the program folder to itself: a
-// second copy of the program started there meanwhile is turned away. The
-// window owns one Generator for its whole life.
+// as often as the window asks. What a run reports as finished or saved is on
+// the disk, safe from a power cut, when it says so. A run keeps the program
+// folder to itself: a second copy of the program started there meanwhile is
+// turned away. The window owns one Generator for its whole life.
 #pragma once
 
 #include <chrono>
@@ -61,8 +62,9 @@ class Generator {
   bool stopRequested() const noexcept;
 
   // Closes the open output file, if any, with every record written so far,
-  // so that the window can end the program at once in the middle of a run. A
-  // run that gets control back after this ends as if stopped.
+  // so that the window can end the program at once in the middle of a run:
+  // nothing waits for the disk. A run that gets control back after this ends
+  // at once, with nothing more shown.
   void CloseOutput() noexcept;
 
   // For a process that another thread is about to end while the run may be
@@ -89,6 +91,9 @@ class Generator {
   void ResetForm();
   // Closes nothing: the caller has. Opens "Morvane-lower-upper.txt".
   void OpenSeriesFile(std::string_view lower, const Decimal& upper);
+  // Waits until every file the run closed, and the folder's entries, are
+  // on the disk; throws the Failure that tells a write that failed.
+  void SaveClosedFiles();
   // Takes the program folder's lock for the run, or throws the Failure that
   // tells why the run cannot write there.
   void LockProgramFolder(FileHandle& lock);

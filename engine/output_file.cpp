@@ -120,7 +120,11 @@ void OutputFile::UpdateLimit() noexcept {
   limit_ = static_cast<std::size_t>(std::min<std::uint64_t>(capacity_, grantedBytes_ - fileBytes_));
 }
 
-void OutputFile::Close() {
+void OutputFile::Close() { CloseWith(&FileSystem::StartWriteBack); }
+
+void OutputFile::CloseOnDisk() { CloseWith(&FileSystem::FlushFile); }
+
+void OutputFile::CloseWith(int (FileSystem::*toDisk)(FileHandle) noexcept) {
   if (!is_open()) return;
   try {
     Flush();
@@ -128,12 +132,16 @@ void OutputFile::Close() {
     Release();
     throw;
   }
+  // A write to the disk that fails is told as any other: the file holds only
+  // whole records, but which of them reached the disk nobody can say.
+  const int diskError = (files_.*toDisk)(file_);
   // A file deleted behind the run's back, by another program, holds records
   // no one will find: never reported as saved.
   bool named = true;
   const int nameError = files_.HasName(file_, named);
   const int closeError = Release();
   if (!named) Fail("Cannot write", kDeleted);
+  if (diskError) Fail("Cannot write", files_.ErrorText(diskError));
   if (const int error = nameError ? nameError : closeError) Fail("Cannot close", files_.ErrorText(error));
 }
 

@@ -79,10 +79,15 @@ class OutputFile {
     }
   }
 
-  // Passes the buffer on and releases the file; a file deleted since it was
-  // opened is a failure. The file is released even when this throws;
-  // closing when none is open does nothing.
+  // Passes the buffer on, has the system start writing the file to its disk
+  // (FileSystem::StartWriteBack) and releases the file; a file deleted since
+  // it was opened is a failure, and so is a write the system reports
+  // failed. The file is released even when this throws; closing when none
+  // is open does nothing.
   void Close();
+  // Close for the run's last file: waits until the file is on its disk
+  // (FileSystem::FlushFile) before releasing it.
+  void CloseOnDisk();
 
   // Close for the ways out on which a failure is already being reported or the
   // program is ending: passes on what it can (the buffer holds only what the
@@ -129,6 +134,8 @@ class OutputFile {
   // records that still fit, the buffered ones first, and throws.
   void Grant(const char* data, std::size_t size);
   void UpdateLimit() noexcept;
+  // Close, with toDisk as the call that sends the file to its disk.
+  void CloseWith(int (FileSystem::*toDisk)(FileHandle) noexcept);
   // Closes the file; returns the system's error number, or 0.
   int Release() noexcept;
   // "<action> <path>: <reason>".

@@ -146,6 +146,26 @@ int FailingFileSystem::Close(FileHandle file) noexcept {
   return error ? error : realError;
 }
 
+int FailingFileSystem::StartWriteBack(FileHandle file) noexcept {
+  if (const int error = Next(Operation::kWriteBack)) return error;
+  return real_.StartWriteBack(file);
+}
+
+int FailingFileSystem::FlushFile(FileHandle file) noexcept {
+  if (const int error = Next(Operation::kFlushFile)) return error;
+  return real_.FlushFile(file);
+}
+
+int FailingFileSystem::FlushClosedFiles(const std::string& folder) noexcept {
+  if (const int error = Next(Operation::kFlushClosed)) return error;
+  return real_.FlushClosedFiles(folder);
+}
+
+int FailingFileSystem::FlushFolder(const std::string& folder) noexcept {
+  if (const int error = Next(Operation::kFlushFolder)) return error;
+  return real_.FlushFolder(folder);
+}
+
 int FailingFileSystem::SpaceOf(const std::string& path, Space& result) noexcept {
   if (!space) return real_.SpaceOf(path, result);
   result = *space;

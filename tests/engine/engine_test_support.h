@@ -115,7 +115,8 @@ class FakeRunView : public RunView {
 };
 
 // The real file system, except that its failAt-th operation (counting
-// unlink, open, write, truncate and close from 1; 0 for never) fails with
+// unlink, open, write, truncate, close and the four flushes from 1; 0 for
+// never) fails with
 // error, and with persistent set every operation after it too. A failing
 // close still releases the descriptor, as the system's does. With
 // takenBeforeFailing set, a write due to fail first takes that many of its
@@ -123,7 +124,7 @@ class FakeRunView : public RunView {
 // its place: a disk that fills up in the middle of a buffer.
 class FailingFileSystem : public FileSystem {
  public:
-  enum class Operation { kUnlink, kOpen, kWrite, kTruncate, kClose };
+  enum class Operation { kUnlink, kOpen, kWrite, kTruncate, kClose, kWriteBack, kFlushFile, kFlushClosed, kFlushFolder };
 
   FailingFileSystem(int failAt, bool persistent, int error, std::size_t takenBeforeFailing = 0)
       : failAt_(failAt), persistent_(persistent), error_(error), takenBeforeFailing_(takenBeforeFailing) {}
@@ -134,6 +135,10 @@ class FailingFileSystem : public FileSystem {
   int Write(FileHandle file, const char* data, std::size_t size, std::size_t& written) noexcept override;
   int Truncate(FileHandle file, std::uint64_t length) noexcept override;
   int Close(FileHandle file) noexcept override;
+  int StartWriteBack(FileHandle file) noexcept override;
+  int FlushFile(FileHandle file) noexcept override;
+  int FlushClosedFiles(const std::string& folder) noexcept override;
+  int FlushFolder(const std::string& folder) noexcept override;
   // The real system's, never failing on request.
   int HasName(FileHandle file, bool& named) noexcept override { return real_.HasName(file, named); }
   int LockFolder(const std::string& folder, FileHandle& lock, bool& heldElsewhere) noexcept override {

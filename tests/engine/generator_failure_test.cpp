@@ -40,19 +40,27 @@ using Operation = FailingFileSystem::Operation;
 const char* const kSeries[] = {"Morvane-1-10.txt", "Morvane-11-20.txt", "Morvane-21-25.txt"};
 constexpr char kOldContents[] = "left by an earlier run\r\n";
 
-const char* Verb(Operation operation) {
+// How the message of a failing operation begins: it names the file, or the
+// folder for the flushes that make the run's closed files and the folder's
+// entries durable.
+std::string MessageStart(Operation operation, const TempFolder& folder) {
   switch (operation) {
-    case Operation::kUnlink: return "Cannot delete ";
-    case Operation::kOpen: return "Cannot create ";
+    case Operation::kUnlink: return "Cannot delete " + (folder / "Morvane-");
+    case Operation::kOpen: return "Cannot create " + (folder / "Morvane-");
     case Operation::kWrite:
-    case Operation::kTruncate: return "Cannot write ";
-    case Operation::kClose: return "Cannot close ";
+    case Operation::kTruncate:
+    case Operation::kWriteBack:
+    case Operation::kFlushFile: return "Cannot write " + (folder / "Morvane-");
+    case Operation::kClose: return "Cannot close " + (folder / "Morvane-");
+    case Operation::kFlushClosed: return "Cannot write the files in " + folder.path() + ": ";
+    case Operation::kFlushFolder: return "Cannot write the folder " + folder.path() + ": ";
   }
   return "";
 }
 
 // A run from 1 to 25 by 10 over files left by an earlier run, so that it
-// deletes, creates, writes and closes, with one of those operations failing.
+// deletes, creates, writes, closes and flushes to the disk, with one of those
+// operations failing.
 struct FailingRun {
   FailingRun(int failAt, bool persistent, std::size_t bufferBytes, std::size_t takenBeforeFailing = 0)
       : files(failAt, persistent, ENOSPC, takenBeforeFailing), run(files, bufferBytes), folder(run.folder),
@@ -91,8 +99,8 @@ TEST(FailingFileOperations, EachFailureIsToldOnceClosesTheFileAndKeepsEarlierRec
 
         ASSERT_EQ(run.view.messages.size(), 1U);
         const std::string& text = run.view.messages[0].text;
-        EXPECT_TRUE(text.starts_with(Verb(failed) + (run.folder / "Morvane-"))) << text;
-        EXPECT_TRUE(text.ends_with(".txt: No space left on device")) << text;
+        EXPECT_TRUE(text.starts_with(MessageStart(failed, run.folder))) << text;
+        EXPECT_TRUE(text.ends_with(": No space left on device")) << text;
         EXPECT_EQ(run.view.messages[0].icon, MessageIcon::kCritical);
         EXPECT_EQ(run.view.status, "status before the run");
         EXPECT_EQ(run.view.caption, "Stop");

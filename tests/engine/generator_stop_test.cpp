@@ -2,6 +2,7 @@
 // end the program, and an exception escaping from the window.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <stdexcept>
 #include <string>
@@ -50,9 +51,11 @@ TEST_F(Stop, AStopAfterNumberKEndsTheRunAfterNumberKPlusOne) {
 }
 
 TEST_F(Stop, ClosingTheOutputForTheProgramsEndKeepsEveryRecordAndEndsTheRun) {
+  using Operation = FailingFileSystem::Operation;
   for (const int k : {7, 10}) {
     SCOPED_TRACE(k);
-    TestRun run;
+    FailingFileSystem files(0, false, 0);
+    TestRun run(files);
     std::string atClose;
     run.view.onProcessEvents = [&](int numbersWritten) {
       if (numbersWritten != k) return;
@@ -66,6 +69,11 @@ TEST_F(Stop, ClosingTheOutputForTheProgramsEndKeepsEveryRecordAndEndsTheRun) {
     EXPECT_EQ(run.folder.Names(), std::vector<std::string>{"Morvane-1-10.txt"});
     EXPECT_EQ(run.File("Morvane-1-10.txt"), atClose);
     EXPECT_TRUE(run.view.messages.empty());
+    // The program ends at once: nothing waits for the disk.
+    for (const Operation waits : {Operation::kWriteBack, Operation::kFlushFile, Operation::kFlushClosed,
+                                  Operation::kFlushFolder}) {
+      EXPECT_EQ(std::count(files.operations().begin(), files.operations().end(), waits), 0);
+    }
   }
 }
 

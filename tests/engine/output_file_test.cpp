@@ -267,11 +267,14 @@ TEST(OutputFileClose, AFileDeletedWhileItWasWrittenIsAFailureNotSaved) {
 
 TEST(OutputFileClose, AFailingCloseIsAFailure) {
   TempFolder folder;
-  FailingFileSystem files(3, false, EIO);
+  // Open, write, start the write-back, close.
+  FailingFileSystem files(4, false, EIO);
   OutputFile file(files);
   file.Open(folder / "out.txt");
   file.Write("record\r\n");
   EXPECT_THROW(file.Close(), Failure);
+  ASSERT_EQ(files.operations().size(), 4U);
+  EXPECT_EQ(files.operations()[3], FailingFileSystem::Operation::kClose);
   EXPECT_EQ(files.openFiles(), 0);
   EXPECT_EQ(ReadFile(folder / "out.txt"), "record\r\n");
 }

@@ -137,7 +137,8 @@ TEST(WindowsFiles, ANameTheSystemRefusesEndsTheRunBeforeAnyFileIsMade) {
 
 // The name was cleared just before: whatever has it at the create was put
 // there by someone else, and stays. Once the run has the file, others may
-// read it, but not write or delete it under the run.
+// read it, but not write or delete it under the run. The calls that put the
+// file on its disk, which every run to "Finished." makes, work on it.
 TEST(WindowsFileSystem, TheFileIsCreatedOnlyNewAndOthersMayOnlyReadItDuringTheRun) {
   TempFolder folder;
   const std::string path = folder / "out.txt";
@@ -162,7 +163,17 @@ TEST(WindowsFileSystem, TheFileIsCreatedOnlyNewAndOthersMayOnlyReadItDuringTheRu
     EXPECT_EQ(other != INVALID_HANDLE_VALUE, access == GENERIC_READ) << access;
     ::CloseHandle(other);
   }
+  // On the disk: each call waits for it, and one on a handle that may not
+  // write fails with the system's reason.
+  EXPECT_EQ(files.StartWriteBack(file), 0);
+  EXPECT_EQ(files.FlushFile(file), 0);
+  const HANDLE reader = ::CreateFileW(PathOf(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, 0, nullptr);
+  EXPECT_EQ(files.FlushFile(reinterpret_cast<FileHandle>(reader)), ERROR_ACCESS_DENIED);
+  ::CloseHandle(reader);
   EXPECT_EQ(files.Close(file), 0);
+  EXPECT_EQ(files.FlushClosedFiles(folder.path()), 0);
+  EXPECT_EQ(files.FlushFolder(folder.path()), 0);
   EXPECT_EQ(Contents(path), "record\r\n");
 }
 

@@ -41,8 +41,8 @@ class WindowBehaviour : public RunView {
   [[noreturn]] void EndProgram() noexcept;
 
   // Closes the output file, if one is open, with every record written so
-  // far, for a program about to end; a run that gets control back after this
-  // ends as if stopped.
+  // far, for a program about to end, without waiting for the disk; a run
+  // that gets control back after this ends with nothing more shown.
   void CloseOutput() noexcept;
   // From another thread, for a program about to end while the window's
   // thread does not answer: lets the file reach no further than its last
