@@ -357,7 +357,8 @@ TEST_F(Form1Window, EscapeAnywhereStopsTheRunAndDisablesTheButtonForGood) {
       // Should Escape not stop it, Stop ends the run for the test to go on.
       if (!WaitFor([&] { return !::IsWindowEnabled(button); })) {
         ADD_FAILURE() << "Escape did not stop the run";
-        ::PostMessageW(button, BM_CLICK, 0, 0);
+        ::PostMessageW(form_->window(), WM_COMMAND, MAKEWPARAM(Id::kCommand1, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(button));
       }
     });
     ::SendMessageW(button, BM_CLICK, 0, 0);

@@ -119,8 +119,8 @@ void Form1::CreateControls() {
   txTo = create(WC_EDITW, form1::kToText, WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, kTxTo, window_);
   nameNext(form1::kLinesPerFileName);
   Combo1 = create(WC_COMBOBOXW, "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, 0, kCombo1, window_);
-  // Only the run writes here; the user can still select and scroll the text.
   nameNext(form1::kStatusName);
+  // Only the run writes here; the user can still select and scroll the text.
   txCt = create(WC_EDITW, "", WS_TABSTOP | ES_AUTOHSCROLL | ES_READONLY, WS_EX_CLIENTEDGE, kTxCt, window_);
   Frame2 = create(WC_STATICW, "", SS_NOPREFIX | WS_CLIPCHILDREN, 0, kFrame2, window_);
   ::SetWindowSubclass(Frame2, FrameProcedure, kFrameSubclass, 0);
