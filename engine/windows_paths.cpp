@@ -6,7 +6,8 @@ namespace morvane::windows {
 
 namespace {
 
-unsigned long Utf16(const std::string& text, std::wstring& wide) {
+// Refuses bytes that are not UTF-8: a path must name exactly one file.
+unsigned long StrictUtf16(const std::string& text, std::wstring& wide) {
   wide.clear();
   if (text.empty()) return 0;
   const int size = static_cast<int>(text.size());
@@ -41,7 +42,7 @@ bool IsDrive(std::wstring_view path) {
 
 unsigned long WidePath(const std::string& path, std::wstring& wide) {
   std::wstring given;
-  if (const unsigned long error = Utf16(path, given)) return error;
+  if (const unsigned long error = StrictUtf16(path, given)) return error;
   std::wstring full;
   if (const unsigned long error = FullPath(given, full)) return error;
 
@@ -59,6 +60,15 @@ unsigned long WidePath(const std::string& path, std::wstring& wide) {
     wide = std::wstring(kLong) + full;
   }
   return 0;
+}
+
+std::wstring Utf16(std::string_view text) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  const int length = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), length);
+  return wide;
 }
 
 std::string Utf8(std::wstring_view text) {

@@ -16,6 +16,11 @@ namespace morvane::windows {
 // hidden inside a file rather than a file.
 unsigned long WidePath(const std::string& path, std::wstring& wide);
 
+// Text from the engine (UTF-8) in UTF-16 for the system's wide calls: the
+// window's controls and message boxes. Bytes that are not UTF-8 become
+// U+FFFD.
+std::wstring Utf16(std::string_view text);
+
 // UTF-16 from the system in UTF-8; an unpaired surrogate becomes U+FFFD.
 std::string Utf8(std::wstring_view text);
 

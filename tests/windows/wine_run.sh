@@ -3,9 +3,18 @@
 # build's own that is made on first use and then kept with the build. The
 # prefix is made aside and moved into place whole, under a lock, so that
 # tests started side by side make it once and none ever sees half of one.
-#   wine_run.sh PREFIX PROGRAM [ARGUMENT...]
+#   wine_run.sh [--null-display] PREFIX PROGRAM [ARGUMENT...]
+# --null-display: the prefix shows windows on wine's null display, which
+# draws nothing and needs no X server, for the tests that open the window in
+# their own process. Every program of a prefix shares its display driver, so
+# such a prefix serves those tests alone.
 set -euo pipefail
 
+graphics=
+if [[ $1 == --null-display ]]; then
+  graphics=null
+  shift
+fi
 prefix=$1
 shift
 export WINEDEBUG=-all
@@ -24,6 +33,10 @@ if [[ ! -f $prefix/system.reg ]]; then
   # wineboot fills the prefix (about 8 s); its server then lingers a few
   # seconds, which -w waits out before the prefix moves.
   WINEPREFIX=$prefix.new wineboot -i >/dev/null 2>&1 {lock}>&-
+  if [[ -n $graphics ]]; then
+    WINEPREFIX=$prefix.new wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d "$graphics" /f \
+      >/dev/null 2>&1 {lock}>&-
+  fi
   WINEPREFIX=$prefix.new wineserver -w
   mv "$prefix.new" "$prefix"
 fi
