@@ -12,7 +12,7 @@
 # first press's warning, and one loop run after it are not counted. Reports
 # medians, the window and the headless run as rates of the loop (target for
 # the window at least 0.8), their rates in MB/s and the window's longest gap
-# between passes through its events.
+# between passes through its events (the median of the runs' and the most).
 # Given a Linux build tree with the benchmarks (build/release), also reports
 # the Linux engine's run and warm-buffer rates for the same start, from
 # engine_bench (10 million numbers, the same file sizes' pattern).
