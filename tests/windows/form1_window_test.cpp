@@ -48,49 +48,76 @@ bool WaitFor(const std::function<bool()>& done) {
   return true;
 }
 
-// Answers the message boxes titled "Morvane" one after the other from a
-// thread of its own, with OK, and keeps the text of each. The boxes are the
+// Answers the message boxes of this process one after the other from a
+// thread of its own, with OK, and keeps what each showed. The boxes are the
 // system's, modal in the window's thread, which the test's presses block.
 class BoxAnswerer {
  public:
+  struct Seen {
+    std::string title;
+    std::string text;
+    // IDI_WARNING, IDI_INFORMATION or IDI_ERROR; nullptr for another icon.
+    const wchar_t* icon;
+  };
+
   BoxAnswerer() : thread_([this] { Answer(); }) {}
   ~BoxAnswerer() {
     stop_ = true;
     thread_.join();
   }
-  std::vector<std::string> texts() {
+  std::vector<Seen> seen() {
     std::lock_guard lock(mutex_);
-    return texts_;
+    return seen_;
+  }
+  std::vector<std::string> texts() {
+    std::vector<std::string> texts;
+    for (const Seen& box : seen()) texts.push_back(box.text);
+    return texts;
   }
 
  private:
-  static std::string BoxText(HWND box) {
+  static Seen Look(HWND box) {
     // The text is the box's longest static control; the icon is another.
-    std::string longest;
+    Seen seen{TextOf(box), "", nullptr};
     ::EnumChildWindows(
         box,
         [](HWND child, LPARAM found) -> BOOL {
+          auto& seen = *reinterpret_cast<Seen*>(found);
           wchar_t className[16] = {};
           ::GetClassNameW(child, className, 16);
+          if (lstrcmpiW(className, L"Static") != 0) return TRUE;
           std::string text = TextOf(child);
-          auto& longest = *reinterpret_cast<std::string*>(found);
-          if (lstrcmpiW(className, L"Static") == 0 && text.size() > longest.size()) longest = std::move(text);
+          if (text.size() > seen.text.size()) seen.text = std::move(text);
+          const auto icon = reinterpret_cast<HICON>(::SendMessageW(child, STM_GETICON, 0, 0));
+          for (const wchar_t* kind : {IDI_WARNING, IDI_INFORMATION, IDI_ERROR}) {
+            if (icon && icon == ::LoadIconW(nullptr, kind)) seen.icon = kind;
+          }
           return TRUE;
         },
-        reinterpret_cast<LPARAM>(&longest));
-    return longest;
+        reinterpret_cast<LPARAM>(&seen));
+    return seen;
+  }
+
+  static HWND FindBox() {
+    HWND box = nullptr;
+    while ((box = ::FindWindowExW(nullptr, box, L"#32770", nullptr))) {
+      DWORD process = 0;
+      ::GetWindowThreadProcessId(box, &process);
+      if (process == ::GetCurrentProcessId()) return box;
+    }
+    return nullptr;
   }
 
   void Answer() {
     while (!stop_) {
-      const HWND box = ::FindWindowW(L"#32770", L"Morvane");
+      const HWND box = FindBox();
       if (!box) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
         continue;
       }
       {
         std::lock_guard lock(mutex_);
-        texts_.push_back(BoxText(box));
+        seen_.push_back(Look(box));
       }
       ::PostMessageW(box, WM_COMMAND, IDOK, 0);
       // The next box may open the moment this one closes: wait for this
@@ -101,7 +128,7 @@ class BoxAnswerer {
 
   std::atomic<bool> stop_ = false;
   std::mutex mutex_;
-  std::vector<std::string> texts_;
+  std::vector<Seen> seen_;
   std::thread thread_;
 };
 
@@ -143,6 +170,18 @@ class Form1Window : public ::testing::Test {
   }
 
   std::string FileText(std::string_view name) const { return ReadFile(*folder_ / name); }
+
+  std::string ToolTipOf(HWND control) const {
+    const HWND tips = ::FindWindowExW(nullptr, nullptr, TOOLTIPS_CLASSW, nullptr);
+    wchar_t tip[512] = {};
+    TOOLINFOW tool{};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    tool.hwnd = form_->window();
+    tool.uId = reinterpret_cast<UINT_PTR>(control);
+    tool.lpszText = tip;
+    ::SendMessageW(tips, TTM_GETTEXTW, 512, reinterpret_cast<LPARAM>(&tool));
+    return windows::Utf8(tip);
+  }
 
   std::unique_ptr<TempFolder> folder_;
   std::unique_ptr<Form1> form_;
@@ -241,16 +280,7 @@ TEST_F(Form1Window, WarningIsRedAndBoldStatusMonospaceOnTheButtonFaceAndTheListH
   EXPECT_EQ(fontOf(Id::kTxCt).lfPitchAndFamily & 3, FIXED_PITCH);
   EXPECT_TRUE(::GetWindowLongW(Control(Id::kTxCt), GWL_STYLE) & ES_READONLY);
 
-  const HWND tips = ::FindWindowExW(nullptr, nullptr, TOOLTIPS_CLASSW, nullptr);
-  ASSERT_NE(tips, nullptr);
-  wchar_t tip[128] = {};
-  TOOLINFOW tool{};
-  tool.cbSize = TTTOOLINFOW_V2_SIZE;
-  tool.hwnd = form_->window();
-  tool.uId = reinterpret_cast<UINT_PTR>(Control(Id::kCombo1));
-  tool.lpszText = tip;
-  ::SendMessageW(tips, TTM_GETTEXTW, 128, reinterpret_cast<LPARAM>(&tool));
-  EXPECT_EQ(windows::Utf8(tip), "Select or enter file size in lines (default is 100,000)");
+  EXPECT_EQ(ToolTipOf(Control(Id::kCombo1)), "Select or enter file size in lines (default is 100,000)");
 }
 
 TEST_F(Form1Window, TabWalksTheButtonTheFieldsTheListAndTheStatusInTurn) {
@@ -279,11 +309,15 @@ TEST_F(Form1Window, EnterOnTheButtonRunsToFinishedAfterTheWarningThenSpaceRunsAg
                                      "to a dedicated folder.\r\n\r\n" +
                                      plan);
   EXPECT_EQ(answerer.texts()[1], "Finished.");
+  for (const BoxAnswerer::Seen& box : answerer.seen()) EXPECT_EQ(box.title, "Morvane");
+  EXPECT_EQ(answerer.seen()[0].icon, IDI_WARNING);
+  EXPECT_EQ(answerer.seen()[1].icon, IDI_INFORMATION);
   EXPECT_EQ(folder_->Names(),
             (std::vector<std::string>{"Morvane-1-10.txt", "Morvane-11-20.txt", "Morvane-21-25.txt"}));
   EXPECT_EQ(FileText("Morvane-1-10.txt") + FileText("Morvane-11-20.txt") + FileText("Morvane-21-25.txt"),
             ExpectedRecords("1", "25"));
   EXPECT_EQ(TextOf(Control(Id::kTxCt)), "Files saved to " + folder_->path());
+  EXPECT_EQ(ToolTipOf(Control(Id::kTxCt)), "Data files are being saved in " + folder_->path());
   EXPECT_EQ(TextOf(Control(Id::kCommand1)), "Start");
   EXPECT_EQ(::SendMessageW(Control(Id::kProgressBar1), PBM_GETPOS, 0, 0), 1000);
   EXPECT_NE(TextOf(Control(Id::kLabel2)), "") << "the progress line of the run's end";
@@ -320,6 +354,11 @@ TEST_F(Form1Window, EscapeAnywhereStopsTheRunAndDisablesTheButtonForGood) {
       const HWND target = where == Where::kButton ? button : list.hwndItem;
       if (where == Where::kOpenList) ::SendMessageW(combo, CB_SHOWDROPDOWN, TRUE, 0);
       ::PostMessageW(target, WM_KEYDOWN, VK_ESCAPE, 0);
+      // Should Escape not stop it, Stop ends the run for the test to go on.
+      if (!WaitFor([&] { return !::IsWindowEnabled(button); })) {
+        ADD_FAILURE() << "Escape did not stop the run";
+        ::PostMessageW(button, BM_CLICK, 0, 0);
+      }
     });
     ::SendMessageW(button, BM_CLICK, 0, 0);
     user.join();
@@ -331,6 +370,14 @@ TEST_F(Form1Window, EscapeAnywhereStopsTheRunAndDisablesTheButtonForGood) {
     const std::string records = FileText("Morvane-1-1000000000.txt");
     const auto count = std::count(records.begin(), records.end(), '\n');
     EXPECT_EQ(records, ExpectedRecords("1", std::to_string(count)));
+  }
+}
+
+// In a child process of the test, as gtest runs a death test.
+TEST_F(Form1Window, ClosingTheWindowOrEndingTheSessionEndsTheProgram) {
+  for (const auto& [message, wParam] : {std::pair<UINT, WPARAM>{WM_CLOSE, 0}, {WM_ENDSESSION, TRUE}}) {
+    EXPECT_EXIT(::SendMessageW(form_->window(), message, wParam, 0), ::testing::ExitedWithCode(0), "")
+        << "message " << message;
   }
 }
 
