@@ -20,8 +20,11 @@ RECORDS=$(dirname "$0")/../e2e/series_records.py
 
 fail() {
   echo "FAIL: $*" >&2
-  w_probe controls >&2 || true
-  w_probe messages >&2 || true
+  # What the window shows, once wine is up with the test's prefix.
+  if [[ -n ${WINDOW_PROBE-} ]]; then
+    w_probe controls >&2 || true
+    w_probe messages >&2 || true
+  fi
   exit 1
 }
 
