@@ -92,22 +92,27 @@ x_wm_ready() {
   [[ -e $X_WORK/openbox-ready ]] && xprop -root _NET_SUPPORTED 2>/dev/null | grep -q _NET_ACTIVE_WINDOW
 }
 
-# x_program FOLDER [VAR=value...]: copies the program into FOLDER, starts it
-# there with the given environment (and on the accessibility bus), and sets
-# PROGRAM_PID and WINDOW (the id of its main window). Its stderr goes to
-# FOLDER/../stderr.
+# x_program FOLDER [VAR=value...]: copies the program into FOLDER (unless it
+# is there already), starts it there with the given environment (and on the
+# accessibility bus), and sets PROGRAM_PID and WINDOW (the id of its main
+# window). Its stderr goes to FOLDER/../stderr. For the Windows build:
+# X_PROGRAM_NAME is the name it takes in FOLDER (morvane if unset),
+# X_LAUNCHER the command that starts it (wine, which keeps the process id)
+# and X_START_SECONDS how long its window may take to show (30 if unset).
 x_program() {
-  local folder=$1
+  local folder=$1 program
   shift
   mkdir -p "$folder"
-  cp "$PROGRAM" "$folder/morvane"
+  program=$folder/${X_PROGRAM_NAME:-morvane}
+  [[ $program -ef $PROGRAM ]] || cp "$PROGRAM" "$program"
   local accessibility=()
   [[ ${X_ACCESSIBILITY:-1} == 0 ]] || accessibility=(QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1)
-  env "${accessibility[@]}" "$@" "$folder/morvane" >/dev/null 2>"$folder/../stderr" &
+  env "${accessibility[@]}" "$@" ${X_LAUNCHER:-} "$program" >/dev/null 2>"$folder/../stderr" &
   PROGRAM_PID=$!
   x_pids+=("$PROGRAM_PID")
   WINDOW=
-  x_wait_until 30 x_find_window || { echo "the window did not open:" >&2; cat "$folder/../stderr" >&2; return 1; }
+  x_wait_until "${X_START_SECONDS:-30}" x_find_window ||
+    { echo "the window did not open:" >&2; cat "$folder/../stderr" >&2; return 1; }
   x_wait_until 30 x_managed || { echo "the window manager did not take the window" >&2; return 1; }
   xdotool windowactivate --sync "$WINDOW" >/dev/null 2>&1 || true
 }
