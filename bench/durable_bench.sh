@@ -11,12 +11,12 @@
 # and durable / dd (target at most 1.1).
 #   bench/durable_bench.sh [build tree [N [folder]]]
 #   (default build/release, 5, a new folder under build tree)
-# The tree must hold bench/durable_run (the release preset builds it).
+# The tree must hold bench/headless_run (the release preset builds it).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tree=$(realpath "${1:-build/release}")
 rounds=${2:-5}
-run=$tree/bench/durable_run
+run=$tree/bench/headless_run
 folder=$(mktemp -d "${3:-$tree}/durable-bench-XXXXXX")
 trap 'rm -rf "$folder"' EXIT
 

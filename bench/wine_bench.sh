@@ -62,7 +62,7 @@ window_run() {
 }
 
 headless_run() {
-  headless_ms=$(wine "$folder/headless_run.exe" "$shown_folder" "$from" "$to" 100000 | tr -d '\r')
+  headless_ms=$(wine "$folder/headless_run.exe" "$shown_folder" "$from" "$to" 100000 | tr -d '\r' | awk '{ print $1 }')
   rm -f "$folder"/Morvane-*.txt
 }
 

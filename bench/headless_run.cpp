@@ -1,10 +1,13 @@
-// One headless run for durable_bench.sh: from Start to "Finished." in FOLDER,
-// timed, with the run's files on the disk when it says so, or with the old
-// way (--unflushed: nothing waits for the disk) to compare with.
-//   durable_run FOLDER FROM TO LINES [--unflushed]
+// One run through the engine without a window, from Start to "Finished.",
+// timed: the program's own work and writes, with event passes that do
+// nothing, as often as the window asks for them. For durable_bench.sh, with
+// the run's files on the disk when it says so or, with --unflushed, the old
+// way that waited for no disk; and for wine_bench.sh, under wine.
+//   headless_run FOLDER FROM TO LINES [--unflushed]
 // Prints the milliseconds and the bytes the run wrote, or the message it
 // showed instead of "Finished." and fails.
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -59,7 +62,7 @@ class UnflushedFileSystem : public morvane::NativeFileSystem {
 
 int main(int argc, char** argv) {
   if (argc < 5 || argc > 6 || (argc == 6 && std::string_view(argv[5]) != "--unflushed")) {
-    std::fprintf(stderr, "usage: durable_run FOLDER FROM TO LINES [--unflushed]\n");
+    std::fprintf(stderr, "usage: headless_run FOLDER FROM TO LINES [--unflushed]\n");
     return 2;
   }
   UnflushedFileSystem unflushed;
