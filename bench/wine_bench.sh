@@ -7,7 +7,8 @@
 # Xvfb, timed by the program itself with MORVANE_REPORT_RUN), the same run
 # without a window (headless_run.exe, the engine with a view that does
 # nothing) and the plain loop (write_loop.exe: WriteFile of 256 KiB blocks
-# from one buffer, files of the run's sizes), all in the same folder, each
+# from one buffer, files of the run's sizes, every file flushed to the disk
+# at the end, as a run's are before "Finished."), all in the same folder, each
 # run's files deleted at once. One window run before them, which answers the
 # first press's warning, and one loop run after it are not counted. Reports
 # medians, the window and the headless run as rates of the loop (target for
@@ -67,7 +68,7 @@ headless_run() {
 }
 
 loop_run() {
-  loop_ms=$(wine "$folder/write_loop.exe" "$shown_folder" "${sizes[@]}" | tr -d '\r')
+  loop_ms=$(wine "$folder/write_loop.exe" "$shown_folder" --durable "${sizes[@]}" | tr -d '\r')
   rm -f "$folder"/loop-*.txt
 }
 

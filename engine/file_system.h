@@ -57,15 +57,16 @@ class FileSystem {
   // sync_file_range(SYNC_FILE_RANGE_WRITE), which waits for none of it, so
   // that the disk works on a full file while the run writes the next;
   // FlushClosedFiles waits for the rest. Windows can start no write without
-  // waiting for it, nor can an ordinary user flush a whole volume there:
-  // FlushFileBuffers, and the file is on its disk when this returns.
+  // waiting for it, nor can an ordinary user flush a whole volume there: a
+  // thread of the program's own flushes the file (WriteBack), and a failure
+  // there shows at FlushClosedFiles.
   virtual int StartWriteBack(FileHandle file) noexcept = 0;
   // Waits until the open file's data, and what is needed to read it back
   // (its length), is on its disk: fdatasync; Windows: FlushFileBuffers.
   virtual int FlushFile(FileHandle file) noexcept = 0;
   // Waits until the data of every file closed after StartWriteBack in folder
   // is on its disk. Linux: syncfs of the folder's file system; Windows:
-  // nothing left to do.
+  // waits for the flushes WriteBack has still to do.
   virtual int FlushClosedFiles(const std::string& folder) noexcept = 0;
   // Waits until the folder's entries (the run's files created, old ones
   // deleted) are on its disk: fsync of the folder. Windows: nothing left to

@@ -10,6 +10,7 @@
 #include "engine/folder_lock_windows.h"
 #include "engine/module1.h"
 #include "engine/windows_paths.h"
+#include "engine/write_back_windows.h"
 
 namespace morvane {
 
@@ -38,6 +39,12 @@ std::wstring FinalPath(HANDLE file, const std::wstring& given) {
   }
 }
 
+// One for the process: the files of every run go to the same thread.
+WriteBack& BackgroundWriteBack() {
+  static WriteBack writeBack;
+  return writeBack;
+}
+
 }  // namespace
 
 bool WindowsFileSystem::Exists(const std::string& path) noexcept { return Module1::FileExists(path); }
@@ -46,6 +53,12 @@ int WindowsFileSystem::Unlink(const std::string& path) noexcept {
   std::wstring wide;
   if (const unsigned long error = windows::WidePath(path, wide)) return static_cast<int>(error);
   // Removes a file or a link; a folder makes it fail with ERROR_ACCESS_DENIED.
+  if (::DeleteFileW(wide.c_str())) return 0;
+  if (::GetLastError() != ERROR_SHARING_VIOLATION) return LastError();
+  // One of our own files still being flushed, from an earlier run or this
+  // one's earlier file of the same name, is held open until it is on its
+  // disk.
+  BackgroundWriteBack().WaitUntilIdle();
   return ::DeleteFileW(wide.c_str()) ? 0 : LastError();
 }
 
@@ -85,15 +98,17 @@ int WindowsFileSystem::Truncate(FileHandle file, std::uint64_t length) noexcept 
 
 int WindowsFileSystem::Close(FileHandle file) noexcept { return ::CloseHandle(Handle(file)) ? 0 : LastError(); }
 
-int WindowsFileSystem::StartWriteBack(FileHandle file) noexcept { return FlushFile(file); }
+int WindowsFileSystem::StartWriteBack(FileHandle file) noexcept {
+  return static_cast<int>(BackgroundWriteBack().Start(Handle(file)));
+}
 
 int WindowsFileSystem::FlushFile(FileHandle file) noexcept {
   return ::FlushFileBuffers(Handle(file)) ? 0 : LastError();
 }
 
-// Each closed file was flushed by StartWriteBack, and its folder entry with
-// it (FlushFolder in file_system.h).
-int WindowsFileSystem::FlushClosedFiles(const std::string&) noexcept { return 0; }
+int WindowsFileSystem::FlushClosedFiles(const std::string&) noexcept {
+  return static_cast<int>(BackgroundWriteBack().Finish());
+}
 
 int WindowsFileSystem::FlushFolder(const std::string&) noexcept { return 0; }
 
