@@ -134,14 +134,13 @@ int PosixFileSystem::HasName(FileHandle file, bool& named) noexcept {
 
 int PosixFileSystem::LockFolder(const std::string& folder, FileHandle& lock, bool& heldElsewhere) noexcept {
   heldElsewhere = false;
-  const auto openFolder = [&folder](int access) { return OpenFolder(folder, access); };
   // Read-only and O_DIRECTORY: a folder needs no extra file to be locked,
   // and anything else at the name fails here.
-  int opened = openFolder(O_RDONLY);
+  int opened = OpenFolder(folder, O_RDONLY);
   if (opened < 0 && errno == EACCES) {
     // A folder the user may write to but not list: still checked as a
     // folder, but it cannot be locked.
-    opened = openFolder(O_PATH);
+    opened = OpenFolder(folder, O_PATH);
     if (opened < 0) return errno;
     lock = opened;
     return 0;
