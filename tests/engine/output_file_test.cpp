@@ -26,6 +26,19 @@ using enginetest::ReadFile;
 using enginetest::TempFolder;
 using enginetest::WriteFile;
 
+// The description of the Failure that action throws; the test fails, saying
+// why, when it throws none.
+template <typename Action>
+std::string FailureOf(Action action, const char* notThrown) {
+  try {
+    action();
+  } catch (const Failure& failure) {
+    return failure.description();
+  }
+  ADD_FAILURE() << notThrown;
+  return {};
+}
+
 // Windows: links, folders and the existence test are tested with the Windows
 // file layer (tests/windows).
 #ifndef _WIN32
@@ -96,13 +109,8 @@ TEST(OutputFileOpen, ANameThatReappearsAfterTheDeleteIsAFailureNotAnAppend) {
   TempFolder folder;
   WriteFile(folder / "out.txt", "old");
   OutputFile file(files);
-  try {
-    file.Open(folder / "out.txt");
-    FAIL() << "another program's file was taken for ours";
-  } catch (const Failure& failure) {
-    EXPECT_EQ(std::string(failure.description()),
-              "Cannot create " + (folder / "out.txt") + ": " + enginetest::ReasonFor(enginetest::Refusal::kNameTaken));
-  }
+  EXPECT_EQ(FailureOf([&] { file.Open(folder / "out.txt"); }, "another program's file was taken for ours"),
+            "Cannot create " + (folder / "out.txt") + ": " + enginetest::ReasonFor(enginetest::Refusal::kNameTaken));
   EXPECT_FALSE(file.is_open());
   EXPECT_EQ(ReadFile(folder / "out.txt"), "another program's records\r\n");
 }
@@ -235,13 +243,8 @@ TEST(OutputFileClose, AFailingFlushAtCloseIsAFailureAndStillReleasesTheFile) {
   OutputFile file(files);
   file.Open(folder / "out.txt");
   file.Write("buffered record\r\n");
-  try {
-    file.Close();
-    FAIL() << "a lost buffer was reported as written";
-  } catch (const Failure& failure) {
-    EXPECT_EQ(std::string(failure.description()),
-              "Cannot write " + (folder / "out.txt") + ": No space left on device");
-  }
+  EXPECT_EQ(FailureOf([&] { file.Close(); }, "a lost buffer was reported as written"),
+            "Cannot write " + (folder / "out.txt") + ": No space left on device");
   EXPECT_FALSE(file.is_open());
   EXPECT_EQ(files.openFiles(), 0);
 }
@@ -254,13 +257,8 @@ TEST(OutputFileClose, AFileDeletedWhileItWasWrittenIsAFailureNotSaved) {
   file.Open(folder / "out.txt");
   file.Write("record\r\n");
   ASSERT_EQ(::unlink((folder / "out.txt").c_str()), 0);
-  try {
-    file.Close();
-    FAIL() << "records in a deleted file were reported as written";
-  } catch (const Failure& failure) {
-    EXPECT_EQ(std::string(failure.description()),
-              "Cannot write " + (folder / "out.txt") + ": The file was deleted while it was being written");
-  }
+  EXPECT_EQ(FailureOf([&] { file.Close(); }, "records in a deleted file were reported as written"),
+            "Cannot write " + (folder / "out.txt") + ": The file was deleted while it was being written");
   EXPECT_FALSE(file.is_open());
 }
 #endif
@@ -286,12 +284,8 @@ TEST(OutputFileWrite, WritingAfterTheFileWasClosedIsAFailureNotACrash) {
   OutputFile file(SystemFileSystem());
   file.Open(folder / "out.txt");
   file.CloseQuietly();
-  try {
-    file.Write("late");
-    FAIL() << "a write with no file open was taken";
-  } catch (const Failure& failure) {
-    EXPECT_EQ(std::string(failure.description()), "Cannot write " + (folder / "out.txt") + ": No file is open");
-  }
+  EXPECT_EQ(FailureOf([&] { file.Write("late"); }, "a write with no file open was taken"),
+            "Cannot write " + (folder / "out.txt") + ": No file is open");
 }
 
 // A system that takes part of the bytes and then, a few times over, none of
@@ -310,13 +304,8 @@ TEST(OutputFileWrite, ASystemThatTakesNothingAndSaysNothingIsAFailure) {
   OutputFile file(files);
   file.Open(folder / "out.txt");
   file.Write("whole\r\npart of a record\r\n");
-  try {
-    file.Close();
-    FAIL() << "bytes the system never took were reported as written";
-  } catch (const Failure& failure) {
-    EXPECT_EQ(std::string(failure.description()),
-              "Cannot write " + (folder / "out.txt") + ": The system took none of the bytes and reported no error");
-  }
+  EXPECT_EQ(FailureOf([&] { file.Close(); }, "bytes the system never took were reported as written"),
+            "Cannot write " + (folder / "out.txt") + ": The system took none of the bytes and reported no error");
   EXPECT_EQ(ReadFile(folder / "out.txt"), "whole\r\n");
 }
 
