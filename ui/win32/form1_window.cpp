@@ -262,15 +262,16 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DPICHANGED:
       OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
       return 0;
-    // Closing the window, or the desktop session ending, ends the program at
-    // once, also in the middle of a run: the file keeps every record.
-    case WM_CLOSE:
-      behaviour_.EndProgram();
+    // Another program may still cancel the session's end after this.
     case WM_QUERYENDSESSION:
       return TRUE;
+    // Closing the window, or the desktop session ending, ends the program at
+    // once, also in the middle of a run: the file keeps every record.
     case WM_ENDSESSION:
       if (wParam) behaviour_.EndProgram();
       return 0;
+    case WM_CLOSE:
+      behaviour_.EndProgram();
     default:
       return ::DefWindowProcW(window_, message, wParam, lParam);
   }
