@@ -13,7 +13,7 @@ WINE_TESTS=$(dirname "${BASH_SOURCE[0]}")
 wine_start() {
   local template=$1
   WINDOW_PROBE=$2
-  "$WINE_TESTS/wine_run.sh" "$template" cmd /c exit >/dev/null 2>&1 ||
+  "$WINE_TESTS/wine_run.sh" "$template" cmd /c exit >/dev/null ||
     { echo "no wine prefix at $template" >&2; return 1; }
   export WINEDEBUG=-all LC_ALL=C.UTF-8
   export WINEPREFIX=$X_WORK/wine-prefix
