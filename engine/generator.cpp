@@ -1,8 +1,12 @@
 #include "engine/generator.h"
 
 #include <algorithm>
+#include <chrono>
+#include <exception>
+#include <future>
 #include <limits>
 #include <optional>
+#include <thread>
 #include <utility>
 
 #include "engine/decimal_numbers.h"
@@ -14,6 +18,14 @@
 #include "number/number_text.h"
 
 namespace morvane {
+
+namespace {
+
+// How often the window handles its events while a run's files go to the
+// disk: as often as it would during the run, where it paces them itself.
+constexpr auto kSavingEventInterval = std::chrono::milliseconds(5);
+
+}  // namespace
 
 Generator::Generator(RunView& view, std::string programFolder)
     : Generator(view, std::move(programFolder), SystemFileSystem()) {}
@@ -31,7 +43,15 @@ void Generator::RequestStop() noexcept { stopRequested_ = true; }
 
 bool Generator::stopRequested() const noexcept { return stopRequested_; }
 
-void Generator::CloseOutput() noexcept { fileNumber_.CloseQuietly(); }
+void Generator::CloseOutput() noexcept {
+  // While the files go to the disk, the saving thread holds the last one,
+  // whose records the system has all been given.
+  if (savingOnDisk_) {
+    closedWhileSaving_ = true;
+    return;
+  }
+  fileNumber_.CloseQuietly();
+}
 
 template <class Numbers>
 bool Generator::WriteRange(Numbers& numbers, bool& severalFiles, RunProgress& progress) {
@@ -100,6 +120,7 @@ void Generator::PD() {
   try {
     // Every run's first record has the square itself as its difference.
     prevSquare_ = 0;
+    closedWhileSaving_ = false;
     const std::string fromText = view_.FromText();
     startValue_ = ReadRangeValue(fromText);
     linesPerFile_ = ReadLinesPerFile(view_.LinesPerFileText());
@@ -128,12 +149,12 @@ void Generator::PD() {
     // On the disk before anything is reported, finished or stopped: neither
     // "Finished." nor the saved-to line is shown while a power cut could
     // still take records, and a failure to pass on or write the last ones
-    // is told as that failure. The last file is flushed through the
-    // descriptor that wrote it, which tells every failed write of it and
-    // names it, where FlushClosedFiles, through a folder opened only now,
-    // tells only failures that no program was told of before.
-    fileNumber_.CloseOnDisk();
-    SaveClosedFiles();
+    // is told as that failure.
+    fileNumber_.Flush();
+    if (!SaveOnDisk()) return;
+    // A stop asked for while the files went to the disk came before the run
+    // said it had finished.
+    stopped = stopped || stopRequested_;
     progress.Finish(written, !stopped);
     view_.ShowRunProgress(progress.share(), progress.text());
     if (!stopped) {
@@ -163,6 +184,42 @@ void Generator::PD() {
     return;
   }
   view_.SetStatusText((severalFiles ? "Files saved to " : "File saved to ") + programFolder_);
+}
+
+bool Generator::SaveOnDisk() {
+  // On a thread of its own, so that the window goes on answering: after a
+  // run of gigabytes the disk may take seconds. Every record has been passed
+  // on to the system, so that the program may end meanwhile with whole
+  // records, as CloseOutput lets it.
+  struct SavingFlag {
+    bool& saving;
+    explicit SavingFlag(bool& flag) : saving(flag) { saving = true; }
+    ~SavingFlag() { saving = false; }
+  } savingFlag{savingOnDisk_};
+  std::promise<void> saving;
+  std::future<void> saved = saving.get_future();
+  {
+    // Joined however this block is left, an exception from the view included.
+    const std::jthread saver([this, &saving] {
+      try {
+        // The last file is flushed through the descriptor that wrote it,
+        // which tells every failed write of it and names it, where
+        // FlushClosedFiles, through a folder opened only now, tells only
+        // failures that no program was told of before.
+        fileNumber_.CloseOnDisk();
+        SaveClosedFiles();
+        saving.set_value();
+      } catch (...) {
+        saving.set_exception(std::current_exception());
+      }
+    });
+    while (saved.wait_for(kSavingEventInterval) != std::future_status::ready) view_.ProcessEventsWhileSaving();
+  }
+  // The program is ending: what went wrong on the way to the disk is no
+  // longer anyone's to hear.
+  if (closedWhileSaving_) return false;
+  saved.get();
+  return true;
 }
 
 void Generator::SaveClosedFiles() {

@@ -63,8 +63,9 @@ class Generator {
 
   // Closes the open output file, if any, with every record written so far,
   // so that the window can end the program at once in the middle of a run:
-  // nothing waits for the disk. A run that gets control back after this ends
-  // at once, with nothing more shown.
+  // nothing waits for the disk, not even while the run's files go there at
+  // its end. A run that gets control back after this ends at once, with
+  // nothing more shown.
   void CloseOutput() noexcept;
 
   // For a process that another thread is about to end while the run may be
@@ -91,8 +92,12 @@ class Generator {
   void ResetForm();
   // Closes nothing: the caller has. Opens "Morvane-lower-upper.txt".
   void OpenSeriesFile(std::string_view lower, const Decimal& upper);
-  // Waits until every file the run closed, and the folder's entries, are
-  // on the disk; throws the Failure that tells a write that failed.
+  // Closes the last file and waits until it, every file the run closed
+  // before and the folder's entries are on the disk, while the view handles
+  // its events; throws the Failure that tells a write that failed. False when
+  // the window closed the output meanwhile to end the program.
+  bool SaveOnDisk();
+  // SaveOnDisk's wait for the files closed before the last one.
   void SaveClosedFiles();
   // Takes the program folder's lock for the run, or throws the Failure that
   // tells why the run cannot write there.
@@ -105,6 +110,10 @@ class Generator {
   Decimal prevSquare_;
   Decimal startValue_;
   bool stopRequested_ = false;
+  // While SaveOnDisk waits, and whether CloseOutput came meanwhile; both
+  // only ever touched on the window's thread.
+  bool savingOnDisk_ = false;
+  bool closedWhileSaving_ = false;
   OutputFile fileNumber_;
   std::int32_t linesPerFile_ = 0;
   const WholeRunArithmetic arithmetic_;

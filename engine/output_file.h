@@ -79,6 +79,10 @@ class OutputFile {
     }
   }
 
+  // Passes the buffered records on to the system, the file staying open;
+  // throws as Write does.
+  void Flush();
+
   // Passes the buffer on, has the system start writing the file to its disk
   // (FileSystem::StartWriteBack) and releases the file; a file deleted since
   // it was opened is a failure, and so is a write the system reports
@@ -124,8 +128,6 @@ class OutputFile {
   WriteError CutBack(const char* data, std::size_t taken, WriteError failed) noexcept;
   // WriteAll of granted bytes, with limit_ kept up; throws on a failure.
   void HandOver(const char* data, std::size_t size);
-  // Passes the buffer on; throws as Write does.
-  void Flush();
   // Write and Commit for bytes beyond limit_: asks the reserve when they go
   // beyond its grant, passes the buffer on when they do not fit it. data may
   // lie at the buffer's end, where Reserve put it.

@@ -87,6 +87,9 @@ class FakeRunView : public RunView {
   // Called from ProcessEvents with the number of calls so far (1 after the
   // first pass, by default the first number): where a test plays the user.
   std::function<void(int)> onProcessEvents;
+  // The same for the passes while the run's files go to the disk at its end.
+  int eventsWhileSaving = 0;
+  std::function<void(int)> onProcessEventsWhileSaving;
   std::function<void(std::string_view)> onShowMessage;
 
   std::string FromText() const override { return from; }
@@ -109,6 +112,10 @@ class FakeRunView : public RunView {
   void ProcessEvents() override {
     ++eventsProcessed;
     if (onProcessEvents) onProcessEvents(eventsProcessed);
+  }
+  void ProcessEventsWhileSaving() override {
+    ++eventsWhileSaving;
+    if (onProcessEventsWhileSaving) onProcessEventsWhileSaving(eventsWhileSaving);
   }
   void Repaint() override { ++repaints; }
   std::uint32_t NumbersPerEventPass() const override { return numbersPerEventPass; }

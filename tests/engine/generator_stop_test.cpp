@@ -1,9 +1,13 @@
 // Ending a run early: a stop request, the window closing the output file to
-// end the program, and an exception escaping from the window.
+// end the program, and an exception escaping from the window; and the window
+// answering while a run's files go to the disk at its end.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -92,6 +96,70 @@ TEST(StopByException, AnExceptionFromTheWindowLeavesNoFileOpenAndNoRecordUnwritt
   EXPECT_THROW(run.Run("1", "3"), std::runtime_error);
   EXPECT_EQ(files.openFiles(), 0);
   EXPECT_EQ(run.File("Morvane-1-100000.txt"), ExpectedRecords("1", "3"));
+}
+
+// A disk that takes its time over the run's last file: its flush waits until
+// the window has handled its events a few times meanwhile, or gives up after
+// a deadline that a run which does not answer meanwhile meets.
+class SlowDisk : public FailingFileSystem {
+ public:
+  static constexpr int kPasses = 3;
+
+  SlowDisk() : FailingFileSystem(0, false, 0) {}
+  int FlushFile(FileHandle file) noexcept override {
+    {
+      std::unique_lock lock(mutex_);
+      answered_.wait_for(lock, std::chrono::seconds(10), [this] { return passes_ >= kPasses; });
+    }
+    return FailingFileSystem::FlushFile(file);
+  }
+  void Answered() {
+    {
+      const std::lock_guard lock(mutex_);
+      ++passes_;
+    }
+    answered_.notify_one();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable answered_;
+  int passes_ = 0;
+};
+
+TEST(Saving, TheWindowAnswersWhileTheFilesGoToTheDiskAndAStopOrACloseThenCounts) {
+  enum class Press { kNothing, kStop, kClose };
+  for (const Press press : {Press::kNothing, Press::kStop, Press::kClose}) {
+    SCOPED_TRACE(static_cast<int>(press));
+    SlowDisk disk;
+    TestRun run(disk);
+    run.view.onProcessEventsWhileSaving = [&](int passes) {
+      if (passes == 1 && press == Press::kStop) run.generator.RequestStop();
+      if (passes == 1 && press == Press::kClose) run.generator.CloseOutput();
+      disk.Answered();
+    };
+    run.Run("1", "25", "10");
+    EXPECT_GE(run.view.eventsWhileSaving, SlowDisk::kPasses);
+    std::string written;
+    for (const std::string& name : run.folder.Names()) written += run.File(name);
+    EXPECT_EQ(written, ExpectedRecords("1", "25"));
+    EXPECT_EQ(disk.openFiles(), 0);
+    switch (press) {
+      case Press::kNothing:
+        run.ExpectFinished(true);
+        break;
+      case Press::kStop:
+        // Stopped before the run said it had finished: saved, not finished.
+        EXPECT_TRUE(run.view.messages.empty());
+        EXPECT_EQ(run.view.status, "Files saved to " + run.folder.path());
+        break;
+      case Press::kClose:
+        // The program is ending: nothing more is shown.
+        EXPECT_TRUE(run.view.messages.empty());
+        EXPECT_EQ(run.view.status, "status before the run");
+        break;
+    }
+  }
 }
 
 }  // namespace

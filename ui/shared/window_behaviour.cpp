@@ -151,6 +151,10 @@ void WindowBehaviour::ProcessEvents() {
   controls_.HandlePendingEvents();
 }
 
+// The window is as much alive while a run's last bytes go to the disk as
+// during the run.
+void WindowBehaviour::ProcessEventsWhileSaving() { ProcessEvents(); }
+
 void WindowBehaviour::Repaint() {
   // Nothing to ask for: every control a run changes asks for its own
   // repaint, drawn at the next pass through the event loop. Drawing the whole

@@ -67,6 +67,7 @@ class WindowBehaviour : public RunView {
   void ShowRunPlan(std::string_view text) override;
   void ShowRunProgress(double share, std::string_view text) override;
   void ProcessEvents() override;
+  void ProcessEventsWhileSaving() override;
   void Repaint() override;
   std::uint32_t NumbersPerEventPass() const override;
 
