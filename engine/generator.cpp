@@ -2,11 +2,9 @@
 
 #include <algorithm>
 #include <chrono>
-#include <exception>
 #include <future>
 #include <limits>
 #include <optional>
-#include <thread>
 #include <utility>
 
 #include "engine/decimal_numbers.h"
@@ -196,25 +194,16 @@ bool Generator::SaveOnDisk() {
     explicit SavingFlag(bool& flag) : saving(flag) { saving = true; }
     ~SavingFlag() { saving = false; }
   } savingFlag{savingOnDisk_};
-  std::promise<void> saving;
-  std::future<void> saved = saving.get_future();
-  {
-    // Joined however this block is left, an exception from the view included.
-    const std::jthread saver([this, &saving] {
-      try {
-        // The last file is flushed through the descriptor that wrote it,
-        // which tells every failed write of it and names it, where
-        // FlushClosedFiles, through a folder opened only now, tells only
-        // failures that no program was told of before.
-        fileNumber_.CloseOnDisk();
-        SaveClosedFiles();
-        saving.set_value();
-      } catch (...) {
-        saving.set_exception(std::current_exception());
-      }
-    });
-    while (saved.wait_for(kSavingEventInterval) != std::future_status::ready) view_.ProcessEventsWhileSaving();
-  }
+  // The last file is flushed through the descriptor that wrote it, which
+  // tells every failed write of it and names it, where FlushClosedFiles,
+  // through a folder opened only now, tells only failures that no program
+  // was told of before. The future waits for its thread however this is
+  // left, an exception from the view included.
+  std::future<void> saved = std::async(std::launch::async, [this] {
+    fileNumber_.CloseOnDisk();
+    SaveClosedFiles();
+  });
+  while (saved.wait_for(kSavingEventInterval) != std::future_status::ready) view_.ProcessEventsWhileSaving();
   // The program is ending: what went wrong on the way to the disk is no
   // longer anyone's to hear.
   if (closedWhileSaving_) return false;
