@@ -33,14 +33,13 @@
 #include <utility>
 #include <vector>
 
+#include "bench/quiet_view.h"
 #include "engine/generator.h"
-#include "engine/run_view.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using morvane::Generator;
-using morvane::MessageIcon;
 using morvane::WholeRunArithmetic;
 
 constexpr std::int64_t kNumbersPerRun = 10'000'000;
@@ -77,30 +76,7 @@ BenchFolder& Folder() {
   return folder;
 }
 
-// A window that does nothing but hold the fields and remember the message,
-// and asks for its event passes as often as the program's window does.
-class QuietView : public morvane::RunView {
- public:
-  QuietView(std::string from, std::string to) : from_(std::move(from)), to_(std::move(to)) {}
-  std::string FromText() const override { return from_; }
-  std::string ToText() const override { return to_; }
-  std::string LinesPerFileText() const override { return kLinesPerFile; }
-  void SetFromText(std::string_view) override {}
-  void SetToText(std::string_view) override {}
-  void SetStatusText(std::string_view) override {}
-  void SetStatusToolTip(std::string_view) override {}
-  void SetButtonCaption(std::string_view) override {}
-  void ShowMessage(std::string_view text, MessageIcon) override { message = text; }
-  void ProcessEvents() override {}
-  void Repaint() override {}
-  std::uint32_t NumbersPerEventPass() const override { return 1024; }
-
-  std::string message;
-
- private:
-  std::string from_;
-  std::string to_;
-};
+using morvane::bench::QuietView;
 
 // A file layer that takes every byte and keeps none.
 class DiscardingFileSystem : public morvane::FileSystem {
@@ -144,7 +120,7 @@ class DiscardingFileSystem : public morvane::FileSystem {
 bool RunGenerator(benchmark::State& state, std::int64_t from, std::int64_t count,
                   WholeRunArithmetic arithmetic = WholeRunArithmetic::kIncremental,
                   morvane::FileSystem& files = morvane::SystemFileSystem(), QuietView* viewToUse = nullptr) {
-  QuietView ownView(std::to_string(from), std::to_string(from + count - 1));
+  QuietView ownView(std::to_string(from), std::to_string(from + count - 1), kLinesPerFile);
   QuietView& view = viewToUse ? *viewToUse : ownView;
   Generator generator(view, Folder().path(), files, morvane::OutputFile::kDefaultBufferBytes, arithmetic);
   generator.PD();
@@ -290,7 +266,7 @@ void PeakMemory(benchmark::State& state) {
   for (auto _ : state) {
     Folder().Empty();
     const double before = PeakRssMiB();
-    MemoryWatchView view("1", std::to_string(kNumbers));
+    MemoryWatchView view("1", std::to_string(kNumbers), kLinesPerFile);
     if (!RunGenerator(state, 1, kNumbers, WholeRunArithmetic::kIncremental, morvane::SystemFileSystem(), &view)) {
       return;
     }

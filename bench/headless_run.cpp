@@ -13,41 +13,13 @@
 #include <string>
 #include <string_view>
 
+#include "bench/quiet_view.h"
 #include "engine/file_system.h"
 #include "engine/generator.h"
-#include "engine/run_view.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// Holds the fields, notes when the run shows its message, and asks for its
-// event passes as often as the program's window does.
-class TimingView : public morvane::RunView {
- public:
-  TimingView(const char* from, const char* to, const char* lines) : from_(from), to_(to), lines_(lines) {}
-  std::string FromText() const override { return from_; }
-  std::string ToText() const override { return to_; }
-  std::string LinesPerFileText() const override { return lines_; }
-  void SetFromText(std::string_view) override {}
-  void SetToText(std::string_view) override {}
-  void SetStatusText(std::string_view) override {}
-  void SetStatusToolTip(std::string_view) override {}
-  void SetButtonCaption(std::string_view) override {}
-  void ShowMessage(std::string_view text, morvane::MessageIcon) override {
-    if (message.empty()) shown = Clock::now();
-    message = text;
-  }
-  void ProcessEvents() override {}
-  void Repaint() override {}
-  std::uint32_t NumbersPerEventPass() const override { return 1024; }
-
-  std::string message;
-  Clock::time_point shown;
-
- private:
-  std::string from_, to_, lines_;
-};
+using Clock = morvane::bench::QuietView::Clock;
 
 // The file layer as it was before the run waited for the disk.
 class UnflushedFileSystem : public morvane::NativeFileSystem {
@@ -67,7 +39,7 @@ int main(int argc, char** argv) {
   }
   UnflushedFileSystem unflushed;
   morvane::FileSystem& files = argc == 6 ? unflushed : static_cast<morvane::FileSystem&>(morvane::SystemFileSystem());
-  TimingView view(argv[2], argv[3], argv[4]);
+  morvane::bench::QuietView view(argv[2], argv[3], argv[4]);
   morvane::Generator generator(view, argv[1], files);
   const Clock::time_point start = Clock::now();
   generator.PD();
