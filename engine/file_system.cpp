@@ -1,11 +1,15 @@
 #include "engine/file_system.h"
 
 #include <fcntl.h>
+#include <linux/btrfs.h>
+#include <linux/btrfs_tree.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
-#include <sys/statvfs.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "engine/module1.h"
@@ -38,6 +42,70 @@ int OnFolder(const std::string& folder, int (*flush)(int)) noexcept {
   return error;
 }
 
+using FileSystemType = decltype(statfs::f_type);
+constexpr FileSystemType kBtrfs = 0x9123683E;
+
+// The file systems whose free space counts a write's room as soon as they
+// take the write, delayed allocation included. Measured here: ext4, xfs and
+// tmpfs told the same free space written or flushed; btrfs told hundreds of
+// MiB more before a flush than after, on a disk of 512 MiB.
+bool CountsWritesAsTaken(FileSystemType type) {
+  constexpr FileSystemType kExt = 0xEF53;
+  constexpr FileSystemType kXfs = 0x58465342;
+  constexpr FileSystemType kTmpfs = 0x01021994;
+  return type == kExt || type == kXfs || type == kTmpfs;
+}
+
+// btrfs cuts the chunks for its metadata (where small files' bytes live
+// too) from the part of the disk that statfs counts as free for data, one
+// chunk at a time in as many copies as the metadata keeps (two by
+// default): statfs's free space drops by up to 128 MiB at once on a disk of
+// 512 MiB, between two asks. Measured here: runs of ten-line files ended
+// 5 MiB into a reserve of 25 MiB that way. Once its metadata is a quarter
+// used, well before btrfs adds to it (at four fifths of its chunks used or
+// spoken for), the next chunk counts as taken: the size btrfs cuts (a tenth
+// of the disk, at most 256 MiB, 1 GiB above 50 GiB, in steps of 16 MiB)
+// times its copies, or what is left unallocated, if less. Asked as btrfs's
+// own tools ask (BTRFS_IOC_SPACE_INFO); left alone where the metadata
+// shares its chunks with the data, or the folder cannot be asked.
+void TakeOffBtrfsMetadataToCome(const std::string& folder, FileSystem::Space& space) {
+  const int opened = OpenFolder(folder, O_RDONLY);
+  if (opened < 0) return;
+  // Data, metadata and the system's own chunks, in a few profiles each.
+  constexpr std::size_t kMostKinds = 16;
+  alignas(btrfs_ioctl_space_args) unsigned char room[sizeof(btrfs_ioctl_space_args) +
+                                                     kMostKinds * sizeof(btrfs_ioctl_space_info)] = {};
+  auto* const kinds = reinterpret_cast<btrfs_ioctl_space_args*>(room);
+  kinds->space_slots = kMostKinds;
+  const bool asked = ::ioctl(opened, BTRFS_IOC_SPACE_INFO, kinds) == 0;
+  ::close(opened);
+  if (!asked) return;
+  std::uint64_t dataFree = 0;
+  std::uint64_t metadataTotal = 0;
+  std::uint64_t metadataUsed = 0;
+  std::uint64_t copies = 1;
+  for (std::uint64_t i = 0; i < std::min<std::uint64_t>(kinds->total_spaces, kMostKinds); ++i) {
+    const btrfs_ioctl_space_info& kind = kinds->spaces[i];
+    const bool data = kind.flags & BTRFS_BLOCK_GROUP_DATA;
+    const bool metadata = kind.flags & BTRFS_BLOCK_GROUP_METADATA;
+    if (data && metadata) return;
+    if (data) dataFree += kind.total_bytes - std::min(kind.total_bytes, kind.used_bytes);
+    if (!metadata) continue;
+    metadataTotal += kind.total_bytes;
+    metadataUsed += kind.used_bytes;
+    if (kind.flags & BTRFS_BLOCK_GROUP_RAID1C4) copies = std::max<std::uint64_t>(copies, 4);
+    if (kind.flags & BTRFS_BLOCK_GROUP_RAID1C3) copies = std::max<std::uint64_t>(copies, 3);
+    if (kind.flags & (BTRFS_BLOCK_GROUP_DUP | BTRFS_BLOCK_GROUP_RAID1 | BTRFS_BLOCK_GROUP_RAID10)) {
+      copies = std::max<std::uint64_t>(copies, 2);
+    }
+  }
+  if (metadataUsed * 4 < metadataTotal) return;
+  constexpr std::uint64_t kStep = std::uint64_t{16} << 20;
+  const std::uint64_t most = space.size > (std::uint64_t{50} << 30) ? std::uint64_t{1} << 30 : std::uint64_t{256} << 20;
+  const std::uint64_t chunk = (std::min(most, space.size / 10) + kStep - 1) / kStep * kStep;
+  const std::uint64_t unallocated = space.available - std::min(space.available, dataFree);
+  space.available -= std::min(copies * chunk, unallocated);
+}
 }  // namespace
 
 bool PosixFileSystem::Exists(const std::string& path) noexcept { return Module1::FileExists(path); }
@@ -165,13 +233,20 @@ int PosixFileSystem::LockFolder(const std::string& folder, FileHandle& lock, boo
 void PosixFileSystem::UnlockFolder(FileHandle lock) noexcept { ::close(static_cast<int>(lock)); }
 
 int PosixFileSystem::SpaceOf(const std::string& path, Space& space) noexcept {
-  struct statvfs status {};
-  if (::statvfs(path.c_str(), &status) != 0) return errno;
-  // f_bavail, not f_bfree: the blocks kept for root are no use to the user.
+  struct statfs status {};
+  if (::statfs(path.c_str(), &status) != 0) return errno;
+  // f_bavail, not f_bfree: the blocks kept for root are no use to the user
+  // (Linux keeps no files for root: f_ffree is what statvfs's f_favail
+  // tells).
   const std::uint64_t block = status.f_frsize ? status.f_frsize : status.f_bsize;
+  space = Space{};
   space.available = static_cast<std::uint64_t>(status.f_bavail) * block;
   space.size = static_cast<std::uint64_t>(status.f_blocks) * block;
   space.block = block;
+  space.filesAvailable = status.f_ffree;
+  space.files = status.f_files;
+  space.lagsBehindWrites = !CountsWritesAsTaken(status.f_type);
+  if (status.f_type == kBtrfs) TakeOffBtrfsMetadataToCome(path, space);
   return 0;
 }
 

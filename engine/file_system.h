@@ -101,10 +101,28 @@ class FileSystem {
   // then every byte counts alone). On Windows: GetDiskFreeSpaceExW's free
   // bytes available to the caller and total bytes, GetDiskFreeSpaceW's
   // sectors per cluster times bytes per sector.
+  //
+  // Where files are counted apart from bytes (the inodes of ext4), how many
+  // more an ordinary user may create and how many there are in all; both 0
+  // where the file system does not tell (btrfs, NTFS), as it makes room for
+  // files as they come.
+  //
+  // lagsBehindWrites: the free bytes leave out what was handed to the system
+  // but not yet written to its disk, so that they may claim gigabytes that
+  // are spoken for. btrfs finds room for data only as it writes it out, and
+  // statvfs there tells what is free before that; ext4, xfs and tmpfs count
+  // a write's room when they take it, as Windows does. Where the file system
+  // is not known to, it is taken to lag.
+  // On btrfs the free bytes leave out, too, what its metadata may take at
+  // once, as it cuts a new chunk for them from the same free part of the
+  // disk (AddBtrfsMetadata).
   struct Space {
     std::uint64_t available = 0;
     std::uint64_t size = 0;
     std::uint64_t block = 0;
+    std::uint64_t filesAvailable = 0;
+    std::uint64_t files = 0;
+    bool lagsBehindWrites = false;
   };
   virtual int SpaceOf(const std::string& path, Space& space) noexcept = 0;
 

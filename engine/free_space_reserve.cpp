@@ -1,27 +1,38 @@
 #include "engine/free_space_reserve.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <iterator>
+
+#include "engine/size_text.h"
 
 namespace morvane {
 
-bool FreeSpaceReserve::Grants(std::uint64_t bytes, std::uint64_t pending, std::uint64_t& granted) noexcept {
+FreeSpaceReserve::Answer FreeSpaceReserve::Grants(std::uint64_t bytes, Unseen unseen, bool newFile,
+                                                  std::uint64_t& granted) noexcept {
   FileSystem::Space space;
   if (files_.SpaceOf(folder_, space) != 0 || space.size == 0) {
     // A file system that does not tell its space: only the system's own
     // errors can stop the run there. Asked again later all the same.
     granted = bytes + kMostBytesBetweenChecks;
-    return true;
+    return Answer::kGranted;
   }
-  available_ = space.available;
+  const std::uint64_t unflushed =
+      space.lagsBehindWrites ? unseen.unflushed + unseen.unflushedFiles * space.block : 0;
+  available_ = space.available - std::min(space.available, unflushed);
   kept_ = KeptOn(space);
   block_ = space.block;
-  if (available_ < kept_) return false;
+  filesAvailable_ = space.filesAvailable;
+  filesKept_ = FilesKeptOn(space);
+  // Files are counted as they are made, flushed or not.
+  refusedFile_ = newFile && FileHeadroomOn(space) == 0;
+  if (refusedFile_) return Answer::kRefused;
   const std::uint64_t room = headroom();
-  if (room < pending || room - pending < bytes) return false;
-  granted = bytes + std::min((room - pending - bytes) / 2, kMostBytesBetweenChecks);
-  return true;
+  if (available_ >= kept_ && room >= unseen.buffered && room - unseen.buffered >= bytes) {
+    granted = bytes + std::min((room - unseen.buffered - bytes) / 2, kMostBytesBetweenChecks);
+    return Answer::kGranted;
+  }
+  // What the system has not counted yet may be all that seems to fill the
+  // reserve.
+  return unflushed > 0 ? Answer::kFlushFirst : Answer::kRefused;
 }
 
 std::string FreeSpaceReserve::RefusalText(std::uint64_t written) const {
@@ -29,31 +40,18 @@ std::string FreeSpaceReserve::RefusalText(std::uint64_t written) const {
   // system knows what the written bytes took. Should it not tell, the
   // count since the last check, less a whole block, never claims too much.
   FileSystem::Space space;
-  std::uint64_t left = available_ - std::min(available_, written + block_);
-  if (files_.SpaceOf(folder_, space) == 0 && space.size != 0) left = space.available;
+  const bool told = files_.SpaceOf(folder_, space) == 0 && space.size != 0;
+  if (refusedFile_) {
+    return "Stopped before the disk is full: room for only " +
+           CountText(told && space.files != 0 ? space.filesAvailable : filesAvailable_) + " more files left in " +
+           folder_ + " (the program keeps room for " + CountText(filesKept_) + " files).";
+  }
+  // Where the system counts the written bytes late, they are taken off.
+  const std::uint64_t left = !told                   ? available_ - std::min(available_, written + block_)
+                             : space.lagsBehindWrites ? space.available - std::min(space.available, written)
+                                                      : space.available;
   return "Stopped before the disk is full: only " + SizeText(left) + " left in " + folder_ + " (the program keeps " +
          SizeText(kept_) + " free).";
-}
-
-std::string SizeText(std::uint64_t bytes) {
-  static constexpr const char* kUnits[] = {"KiB", "MiB", "GiB", "TiB", "PiB", "EiB"};
-  if (bytes < 1024) return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
-  // In tenths of the largest unit that leaves a whole number of at least 1.
-  std::size_t unit = 0;
-  std::uint64_t scaled = bytes;
-  while (scaled >= 1024 * 1024 && unit + 1 < std::size(kUnits)) {
-    scaled /= 1024;
-    ++unit;
-  }
-  const auto tenths = static_cast<unsigned long long>(scaled * 10 / 1024);
-  char text[32];
-  // A tenth matters below 10 units only.
-  if (tenths < 100 && tenths % 10 != 0) {
-    std::snprintf(text, sizeof text, "%llu.%llu %s", tenths / 10, tenths % 10, kUnits[unit]);
-  } else {
-    std::snprintf(text, sizeof text, "%llu %s", tenths / 10, kUnits[unit]);
-  }
-  return text;
 }
 
 }  // namespace morvane

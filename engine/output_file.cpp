@@ -39,13 +39,14 @@ void OutputFile::Open(std::string path) {
   // Asked at every file: the user's other programs may have filled the disk
   // or freed it since the last.
   reserve_.Watch(FolderOfPath(path_));
-  if (!reserve_.Grants(0, 0, grantedBytes_)) throw Failure(kDiskFullError, reserve_.RefusalText(0));
+  if (!ReserveGrants(0, true, grantedBytes_)) throw Failure(kDiskFullError, reserve_.RefusalText(0));
   if (files_.Exists(path_)) {
     if (const int error = files_.Unlink(path_)) Fail("Cannot delete", files_.ErrorText(error));
   }
   FileHandle file = kNoFile;
   if (const int error = files_.CreateNew(path_, file)) Fail("Cannot create", files_.ErrorText(error));
   file_ = file;
+  ++unflushedFiles_;
   UpdateLimit();
 }
 
@@ -79,9 +80,27 @@ void OutputFile::Take(const char* data, std::size_t size) {
   UpdateLimit();
 }
 
+bool OutputFile::ReserveGrants(std::uint64_t bytes, bool newFile, std::uint64_t& granted) {
+  using Answer = FreeSpaceReserve::Answer;
+  const Answer answer = reserve_.Grants(bytes, {used_, unflushedBytes_, unflushedFiles_}, newFile, granted);
+  if (answer != Answer::kFlushFirst) return answer == Answer::kGranted;
+  // Every record formatted so far is handed over first, so that a program
+  // that ends during the wait keeps them.
+  Flush();
+  diskWait_([this] {
+    if (is_open()) {
+      if (const int error = files_.FlushFile(file_)) Fail("Cannot write", files_.ErrorText(error));
+    }
+    PutClosedFilesOnDisk();
+  });
+  unflushedBytes_ = 0;
+  unflushedFiles_ = is_open() ? 1 : 0;
+  return reserve_.Grants(bytes, {used_, 0, unflushedFiles_}, newFile, granted) == Answer::kGranted;
+}
+
 void OutputFile::Grant(const char* data, std::size_t size) {
   std::uint64_t granted = 0;
-  if (reserve_.Grants(size, used_, granted)) {
+  if (ReserveGrants(size, false, granted)) {
     grantedBytes_ = fileBytes_ + used_ + granted;
     return;
   }
@@ -145,6 +164,16 @@ void OutputFile::CloseWith(int (FileSystem::*toDisk)(FileHandle) noexcept) {
   if (const int error = nameError ? nameError : closeError) Fail("Cannot close", files_.ErrorText(error));
 }
 
+void OutputFile::PutClosedFilesOnDisk() {
+  const std::string folder = FolderOfPath(path_);
+  if (const int error = files_.FlushClosedFiles(folder)) {
+    throw Failure(kFileAccessError, "Cannot write the files in " + folder + ": " + files_.ErrorText(error));
+  }
+  if (const int error = files_.FlushFolder(folder)) {
+    throw Failure(kFileAccessError, "Cannot write the folder " + folder + ": " + files_.ErrorText(error));
+  }
+}
+
 void OutputFile::CloseQuietly() noexcept {
   if (!is_open()) return;
   if (used_ > 0) WriteAll(buffer_.get(), used_);
@@ -172,6 +201,7 @@ OutputFile::WriteError OutputFile::WriteAll(const char* data, std::size_t size) 
     taken += written;
   }
   fileBytes_ += size;
+  unflushedBytes_ += size;
   return {};
 }
 
@@ -181,7 +211,9 @@ OutputFile::WriteError OutputFile::CutBack(const char* data, std::size_t taken, 
   const std::size_t lineEnd = std::string_view(data, taken).rfind('\n');
   const std::size_t whole = lineEnd == std::string_view::npos ? 0 : lineEnd + 1;
   if (whole < taken) failed.cutBackError = files_.Truncate(file_, fileBytes_ + whole);
-  fileBytes_ += failed.cutBackError ? taken : whole;
+  const std::size_t kept = failed.cutBackError ? taken : whole;
+  fileBytes_ += kept;
+  unflushedBytes_ += kept;
   return failed;
 }
 

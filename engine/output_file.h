@@ -19,10 +19,12 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "engine/file_system.h"
 #include "engine/free_space_reserve.h"
@@ -37,6 +39,10 @@ class OutputFile {
   static constexpr std::size_t kDefaultBufferBytes = 256 * 1024;
   // The most that may be written at Reserve's pointer.
   static constexpr std::size_t kMaxReservedBytes = 256;
+
+  // Runs work, a wait for the disk that may take seconds, and returns once it
+  // is done, passing on what it throws: by default right here.
+  using DiskWait = std::function<void(const std::function<void()>& work)>;
 
   // The buffer is allocated here, once; a capacity of 0 sends every Write
   // straight to the system.
@@ -98,6 +104,16 @@ class OutputFile {
   // reserve granted) and ignores what goes wrong.
   void CloseQuietly() noexcept;
 
+  // Waits until the data of every file closed before in the open file's
+  // folder is on its disk, then the folder's entries (FlushClosedFiles,
+  // FlushFolder); throws the Failure that tells a write that failed.
+  void PutClosedFilesOnDisk();
+
+  // How the reserve's waits for the disk are run, where the file system
+  // counts the run's bytes only once they are on the disk: with the window
+  // answering meanwhile.
+  void WaitForDiskWith(DiskWait wait) { diskWait_ = std::move(wait); }
+
   bool is_open() const noexcept { return file_ != kNoFile; }
   // The bytes of the file last opened, those still in the buffer included.
   std::uint64_t length() const noexcept { return fileBytes_ + used_; }
@@ -135,6 +151,9 @@ class OutputFile {
   // Asks the reserve for size more bytes; at a refusal, writes the whole
   // records that still fit, the buffered ones first, and throws.
   void Grant(const char* data, std::size_t size);
+  // Whether the reserve grants bytes, and a file with newFile; puts the
+  // run's files on the disk first where it asks for that.
+  bool ReserveGrants(std::uint64_t bytes, bool newFile, std::uint64_t& granted);
   void UpdateLimit() noexcept;
   // Close, with toDisk as the call that sends the file to its disk.
   void CloseWith(int (FileSystem::*toDisk)(FileHandle) noexcept);
@@ -162,6 +181,12 @@ class OutputFile {
   // The length, buffered bytes counted, up to which the reserve granted the
   // file its bytes; fileBytes_ + used_ never passes it.
   std::uint64_t grantedBytes_ = 0;
+  // Handed to the system, in this file and those before, and the files
+  // created, since the run's files were last put on the disk for the
+  // reserve; the open file counts among them, as its last block waits.
+  std::uint64_t unflushedBytes_ = 0;
+  std::uint64_t unflushedFiles_ = 0;
+  DiskWait diskWait_ = [](const std::function<void()>& work) { work(); };
   // Held around each hand-over and its cut-back; by StopHandingOver for good.
   std::timed_mutex handOver_;
 };

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "engine/free_space_reserve.h"
+#include "engine/size_text.h"
 #include "number/number_text.h"
 
 namespace morvane {
@@ -14,21 +15,7 @@ namespace {
 
 __extension__ using Uint128 = unsigned __int128;
 
-// A number's whole digits in groups of three: "-2,814,749,768.5".
-std::string Grouped(const std::string& text) {
-  const std::size_t digitsBegin = text.starts_with('-') ? 1 : 0;
-  const std::size_t digitsEnd = std::min(text.find('.'), text.size());
-  std::string grouped = text.substr(0, digitsBegin);
-  for (std::size_t at = digitsBegin; at < digitsEnd; ++at) {
-    if (at > digitsBegin && (digitsEnd - at) % 3 == 0) grouped += ',';
-    grouped += text[at];
-  }
-  return grouped + text.substr(digitsEnd);
-}
-
-std::string Grouped(std::uint64_t number) { return Grouped(std::to_string(number)); }
-
-std::string FilesText(std::uint64_t files) { return Grouped(files) + (files == 1 ? " file" : " files"); }
+std::string FilesText(std::uint64_t files) { return CountText(files) + (files == 1 ? " file" : " files"); }
 
 // n rounded to as many places as the records before it tell anything: to
 // three significant digits of their count, so that a run from 1 stops at
@@ -39,7 +26,7 @@ std::string AboutNumber(const Decimal& n, std::uint64_t records) {
   const std::string text = PlainNumber(n);
   double value = 0;
   std::from_chars(text.data(), text.data() + text.size(), value);
-  return Grouped(std::to_string(std::llround(value / unit) * static_cast<long long>(unit)));
+  return GroupedDigits(std::to_string(std::llround(value / unit) * static_cast<long long>(unit)));
 }
 
 }  // namespace
@@ -50,15 +37,21 @@ RunPlan::RunPlan(RunForecast forecast, FileSystem& files, const std::string& fol
   if (files.SpaceOf(folder, space) != 0 || space.size == 0) return;
   space_ = space;
   const std::uint64_t headroom = FreeSpaceReserve::HeadroomOn(space);
-  if (DiskUseOf(records_) <= headroom) return;
+  const std::uint64_t fileHeadroom = FreeSpaceReserve::FileHeadroomOn(space);
+  const auto filesFit = [&](std::uint64_t records) { return forecast_.FilesFor(records) <= fileHeadroom; };
+  const auto fits = [&](std::uint64_t records) { return DiskUseOf(records) <= headroom && filesFit(records); };
+  if (fits(records_)) return;
   // The most records whose files fit: the reserve refuses the next.
   std::uint64_t fit = 0;
   std::uint64_t tooMany = records_;
   while (tooMany - fit > 1) {
     const std::uint64_t middle = fit + (tooMany - fit) / 2;
-    (DiskUseOf(middle) <= headroom ? fit : tooMany) = middle;
+    (fits(middle) ? fit : tooMany) = middle;
   }
   records_ = fit;
+  // The reserve asks for a file before it asks for its bytes; with no room
+  // for even the first file, the run stops before it.
+  filesRunShort_ = !filesFit(0) || !filesFit(fit + 1);
 }
 
 std::uint64_t RunPlan::DiskUseOf(std::uint64_t records) const noexcept {
@@ -75,22 +68,24 @@ std::string RunPlan::Text() const {
   const RunForecast& run = forecast_;
   if (run.files() == 0) return "This run writes nothing: its numbers lie beyond the program's bounds.";
   if (run.records() == 0) {
-    return "This run writes no records, only " + Grouped(run.files()) + (run.files() == 1 ? " empty file: " : " empty files: ") +
+    return "This run writes no records, only " + CountText(run.files()) + (run.files() == 1 ? " empty file: " : " empty files: ") +
            (run.endsAtBound() ? "its numbers lie beyond the program's bounds." : "From is above To.");
   }
   const std::string about = run.exact() ? "" : "about ";
   std::string text = std::string("This run ") + (stopsAtReserve() ? "would write " : "writes ") + about +
                      SizeText(run.bytes()) + " in " + about + FilesText(run.files());
   if (run.endsAtBound()) {
-    text += ", up to " + about + Grouped(PlainNumber(run.NumberAt(run.records() - 1))) +
+    text += ", up to " + about + GroupedDigits(PlainNumber(run.NumberAt(run.records() - 1))) +
             ", where it meets the program's bounds";
   }
   if (!space_) return text + "; the disk does not tell how much it has free.";
   text += "; the disk has " + SizeText(space_->available) + " free";
+  if (filesRunShort_) text += " but room for only " + CountText(space_->filesAvailable) + " more files";
   if (stopsAtReserve()) {
     text += records_ == 0 ? ", so it will stop before its first record"
                           : ", so it will stop at about " + AboutNumber(run.NumberAt(records_ - 1), records_);
-    text += " to keep " + SizeText(FreeSpaceReserve::KeptOn(*space_)) + " free";
+    text += filesRunShort_ ? " to keep room for " + CountText(FreeSpaceReserve::FilesKeptOn(*space_)) + " files"
+                           : " to keep " + SizeText(FreeSpaceReserve::KeptOn(*space_)) + " free";
   }
   return text + ".";
 }

@@ -1,5 +1,6 @@
 // RunPlan: a run's forecast set against the free space of the disk that
-// takes its files, and the paragraph that tells the user before it starts,
+// takes its files (its bytes, and its files where the disk counts them), and
+// the paragraph that tells the user before it starts,
 // e.g. "This run writes 1.2 GiB in 3 files; the disk has 80 GiB free." or
 // "This run would write 17 PiB in 2,814,749,768 files, up to
 // 281,474,976,710,655, where it meets the program's bounds; the disk has
@@ -25,6 +26,8 @@ class RunPlan {
   const RunForecast& forecast() const noexcept { return forecast_; }
   // The reserve ends the run before its last record.
   bool stopsAtReserve() const noexcept { return records_ < forecast_.records(); }
+  // The run ends where it meets the program's bounds, as it set out to.
+  bool endsAtBound() const noexcept { return !stopsAtReserve() && forecast_.endsAtBound(); }
   // The records and bytes the run will have written when it ends.
   std::uint64_t records() const noexcept { return records_; }
   std::uint64_t bytes() const noexcept { return forecast_.BytesOf(records_); }
@@ -42,6 +45,8 @@ class RunPlan {
   // As the system tells it; none for a disk that does not.
   std::optional<FileSystem::Space> space_;
   std::uint64_t records_;
+  // What the reserve runs short of first is room for files, not bytes.
+  bool filesRunShort_ = false;
 };
 
 }  // namespace morvane

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <utility>
 
-#include "engine/free_space_reserve.h"
+#include "engine/size_text.h"
 
 namespace morvane {
 

@@ -7,6 +7,7 @@
 #endif
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -31,15 +32,24 @@ TempFolder::TempFolder() {
   path_ = pattern;
 }
 
-TempFolder::TempFolder(std::string_view tmpfsSize) : TempFolder() {
-  const std::string options = "size=" + std::string(tmpfsSize);
-  mounted_ = ::mount("tmpfs", path_.c_str(), "tmpfs", 0, options.c_str()) == 0;
+TempFolder::TempFolder(std::string_view fileSystem, std::string_view size) : TempFolder() {
+  if (fileSystem == "tmpfs") {
+    const std::string options = "size=" + std::string(size);
+    mounted_ = ::mount("tmpfs", path_.c_str(), "tmpfs", 0, options.c_str()) == 0;
+    return;
+  }
+  image_ = path_ + ".img";
+  const std::string quiet = " >/dev/null 2>&1";
+  mounted_ = std::system(("truncate -s " + std::string(size) + " '" + image_ + "'" + quiet).c_str()) == 0 &&
+             std::system(("mkfs." + std::string(fileSystem) + " -q '" + image_ + "'" + quiet).c_str()) == 0 &&
+             std::system(("mount -o loop '" + image_ + "' '" + path_ + "'" + quiet).c_str()) == 0;
 }
 
 TempFolder::~TempFolder() {
   if (mounted_) ::umount2(path_.c_str(), MNT_DETACH);
   std::error_code ignored;
   std::filesystem::remove_all(path_, ignored);
+  if (!image_.empty()) std::filesystem::remove(image_, ignored);
 }
 #endif
 
@@ -115,7 +125,10 @@ int FailingFileSystem::Unlink(const std::string& path) noexcept {
 int FailingFileSystem::CreateNew(const std::string& path, FileHandle& file) noexcept {
   if (const int error = Next(Operation::kOpen)) return error;
   const int error = real_.CreateNew(path, file);
-  if (!error) ++openFiles_;
+  if (!error) {
+    ++openFiles_;
+    ++filesCreated_;
+  }
   return error;
 }
 
@@ -158,6 +171,7 @@ int FailingFileSystem::FlushFile(FileHandle file) noexcept {
 
 int FailingFileSystem::FlushClosedFiles(const std::string& folder) noexcept {
   if (const int error = Next(Operation::kFlushClosed)) return error;
+  bytesFlushed_ = bytesWritten_;
   return real_.FlushClosedFiles(folder);
 }
 
@@ -169,7 +183,8 @@ int FailingFileSystem::FlushFolder(const std::string& folder) noexcept {
 int FailingFileSystem::SpaceOf(const std::string& path, Space& result) noexcept {
   if (!space) return real_.SpaceOf(path, result);
   result = *space;
-  result.available -= std::min(result.available, bytesWritten_);
+  result.available -= std::min(result.available, result.lagsBehindWrites ? bytesFlushed_ : bytesWritten_);
+  result.filesAvailable -= std::min(result.filesAvailable, filesCreated_);
   return 0;
 }
 

@@ -25,11 +25,12 @@ namespace morvane::enginetest {
 WholeRunArithmetic ArithmeticUnderTest();
 
 // A new empty folder under TMPDIR, removed with everything in it at the end.
-// With a size, a tmpfs of that size is mounted on it if the system allows.
+// With a file system and a size, a disk of its own is mounted on it if the
+// system allows: a tmpfs, or an image of that type ("btrfs") made beside it.
 class TempFolder {
  public:
   TempFolder();
-  explicit TempFolder(std::string_view tmpfsSize);
+  TempFolder(std::string_view fileSystem, std::string_view size);
   ~TempFolder();
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
@@ -44,6 +45,7 @@ class TempFolder {
  private:
   std::string path_;
   bool mounted_ = false;
+  std::string image_;
 };
 
 std::string ReadFile(const std::string& path);
@@ -159,7 +161,9 @@ class FailingFileSystem : public FileSystem {
     return error == error_ ? FileSystem::ErrorText(error) : real_.ErrorText(error);
   }
   // The real disk's space unless a test sets `space`: then a disk of that
-  // size and space, less what was written since.
+  // size and space, less the bytes written and the files created since; on
+  // a disk that lagsBehindWrites, less only the bytes written up to the last
+  // flush of the closed files, as btrfs tells it.
   int SpaceOf(const std::string& path, Space& space) noexcept override;
 
   // Every operation asked for, failed or not, in order, and the size of every
@@ -183,6 +187,8 @@ class FailingFileSystem : public FileSystem {
   std::vector<Operation> operations_;
   std::vector<std::size_t> writeSizes_;
   std::uint64_t bytesWritten_ = 0;
+  std::uint64_t bytesFlushed_ = 0;
+  std::uint64_t filesCreated_ = 0;
   int openFiles_ = 0;
 };
 

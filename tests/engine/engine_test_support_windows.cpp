@@ -31,7 +31,7 @@ TempFolder::TempFolder() {
 }
 
 // A Windows program cannot mount a file system: mounted() stays false.
-TempFolder::TempFolder(std::string_view) : TempFolder() {}
+TempFolder::TempFolder(std::string_view, std::string_view) : TempFolder() {}
 
 TempFolder::~TempFolder() {
   std::error_code ignored;

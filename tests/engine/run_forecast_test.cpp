@@ -118,12 +118,16 @@ TEST(RunForecast, MatchesTheFilesOfTheRunToTheByte) {
   for (const auto& c : cases) ExpectForecastOf(c.from, c.to, c.lines);
 }
 
-// A disk of 100 MiB keeps 5 MiB free; the run on it stops where the plan
-// said, to the record, in the middle of a file or at its end, or finishes
-// when its bytes fit exactly.
+// A disk of 100 MiB keeps 5 MiB free, and of 10,000 files room for 500; the
+// run on it stops where the plan said, to the record, in the middle of a
+// file or at its end, at the last file it may create, or finishes when its
+// bytes fit exactly; also on a disk that counts written bytes only once
+// they are flushed.
 TEST(RunPlan, StopsWhereTheRunOnTheDiskStops) {
   constexpr std::uint64_t kDisk = 100 << 20;
   constexpr std::uint64_t kKept = 5 << 20;
+  constexpr std::uint64_t kFiles = 10000;
+  constexpr std::uint64_t kFilesKept = 500;
   const std::uint64_t allOfOneToTenThousand = RunForecast::Of("1", "10000", "1000").bytes();
   ASSERT_EQ(allOfOneToTenThousand, 268721U);
   const struct {
@@ -131,23 +135,33 @@ TEST(RunPlan, StopsWhereTheRunOnTheDiskStops) {
     const char* to;
     const char* lines;
     std::uint64_t available;
+    std::uint64_t filesAvailable;
+    bool lags;
+    const char* ending;
   } cases[] = {
-      {"1", "1000000", "10000", kKept + (300 << 10)},
-      {"-0.25", "1000000", "3000", kKept + (1 << 20)},
-      {"1", "10000", "1000", kKept + allOfOneToTenThousand},
-      {"1", "10000", "1000", kKept + RunForecast::Of("1", "10000", "1000").BytesOf(5000)},
-      {"1", "10000", "1000", kKept + 10},
+      {"1", "1000000", "10000", kKept + (300 << 10), kFiles, false, " left in "},
+      {"-0.25", "1000000", "3000", kKept + (1 << 20), kFiles, false, " left in "},
+      {"1", "10000", "1000", kKept + allOfOneToTenThousand, kFiles, false, "Finished."},
+      {"1", "10000", "1000", kKept + RunForecast::Of("1", "10000", "1000").BytesOf(5000), kFiles, false, " left in "},
+      {"1", "10000", "1000", kKept + 10, kFiles, false, " left in "},
+      {"1", "1000000", "10", kDisk, kFilesKept + 37, false, " more files left in "},
+      {"1", "1000000", "10", kDisk, kFilesKept, false, " more files left in "},
+      {"1", "1000000", "10000", kKept + (3 << 20), kFiles, true, " left in "},
+      {"1", "1000000", "100", kKept + (3 << 20), kFiles, true, " left in "},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.from) + " to " + c.to + " on " + std::to_string(c.available));
+    SCOPED_TRACE(std::string(c.from) + " to " + c.to + " by " + c.lines + " on " + std::to_string(c.available) +
+                 " bytes, " + std::to_string(c.filesAvailable) + " files" + (c.lags ? ", told late" : ""));
     FailingFileSystem files(0, false, 0);
-    files.space = FileSystem::Space{c.available, kDisk};
+    files.space = FileSystem::Space{c.available, kDisk, 0, c.filesAvailable, kFiles, c.lags};
     TestRun run(files);
     const RunPlan plan(RunForecast::Of(c.from, c.to, c.lines), files, run.folder.path());
     run.Run(c.from, c.to, c.lines);
     const Written written = Count(run);
     EXPECT_EQ(plan.records(), written.records);
     EXPECT_EQ(plan.bytes(), written.bytes);
+    ASSERT_EQ(run.view.messages.size(), 1U);
+    EXPECT_NE(run.view.messages[0].text.find(c.ending), std::string::npos) << run.view.messages[0].text;
     EXPECT_EQ(plan.stopsAtReserve(), run.MessageTexts() != std::vector<std::string>{"Finished."});
     EXPECT_EQ(run.view.runPlans, std::vector<std::string>{plan.Text()});
   }
@@ -178,6 +192,10 @@ TEST(RunPlan, TellsWhatTheRunWritesAndWhereItStops) {
   EXPECT_EQ(textOn(k80GiB, "0281474976710656", "1e15", "0"),
             "This run writes no records, only 2 empty files: its numbers lie beyond the program's bounds.");
   EXPECT_EQ(textOn(k80GiB, "1e30", "1e31", "0"), "This run writes nothing: its numbers lie beyond the program's bounds.");
+  files.space = FileSystem::Space{k80GiB, std::uint64_t{500} << 30, 4096, 38400, 40000};
+  EXPECT_EQ(RunPlan(RunForecast::Of("1", "1000000", "10"), files, "/nowhere").Text(),
+            "This run would write 33 MiB in 100,000 files; the disk has 80 GiB free but room for only 38,400 more "
+            "files, so it will stop at about 364,000 to keep room for 2,000 files.");
   files.space = FileSystem::Space{};
   EXPECT_EQ(RunPlan(RunForecast::Of("1", "10", "3"), files, "/nowhere").Text(),
             "This run writes 154 bytes in 4 files; the disk does not tell how much it has free.");

@@ -19,6 +19,7 @@
 #include "engine/file_system.h"
 #include "engine/folder_lock_windows.h"
 #include "engine/free_space_reserve.h"
+#include "engine/size_text.h"
 #include "engine/generator.h"
 #include "engine/module1.h"
 #include "engine/paths.h"
