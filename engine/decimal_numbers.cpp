@@ -16,7 +16,7 @@ Decimal FractionOf(const Decimal& a, const Decimal& b) {
 
 }  // namespace
 
-std::uint32_t DecimalNumbers::Emit(std::uint32_t most, OutputFile& file, RunView& view) {
+std::uint32_t DecimalNumbers::Emit(std::uint32_t most, OutputFile& file, std::string& progressLine) {
   std::uint32_t written = 0;
   while (written < most && InRange()) {
     const Decimal square = n_ * n_;
@@ -26,7 +26,7 @@ std::uint32_t DecimalNumbers::Emit(std::uint32_t most, OutputFile& file, RunView
     static_assert(kMaxRecordLength <= OutputFile::kMaxReservedBytes);
     file.Commit(FormatRecordTo(n_, square, difference, file.Reserve()));
     const bool progress = FractionOf(n_, kProgressEvery).is_zero();
-    if (progress) view.SetStatusText(ProgressLine(n_, previousSquare_, square, difference));
+    if (progress) progressLine = ProgressLine(n_, previousSquare_, square, difference);
     previousSquare_ = square;
     n_ += 1;
     ++written;

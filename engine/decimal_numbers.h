@@ -7,9 +7,9 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "engine/output_file.h"
-#include "engine/run_view.h"
 #include "number/decimal.h"
 
 namespace morvane {
@@ -26,10 +26,10 @@ class DecimalNumbers {
 
   // Writes the records for the current number and the ones after it into
   // file, at most `most` (at least 1) and never past the range's end or a
-  // multiple of 10,000, whose progress line it then sets as view's status.
+  // multiple of 10,000, whose progress line it then sets in progressLine.
   // Returns how many it wrote. Throws Overflow when a square does not fit,
   // before writing its record.
-  std::uint32_t Emit(std::uint32_t most, OutputFile& file, RunView& view);
+  std::uint32_t Emit(std::uint32_t most, OutputFile& file, std::string& progressLine);
 
  private:
   Decimal n_;

@@ -19,9 +19,12 @@ namespace morvane {
 
 namespace {
 
-// How often the window handles its events while a run's files go to the
-// disk: as often as it would during the run, where it paces them itself.
-constexpr auto kSavingEventInterval = std::chrono::milliseconds(5);
+// How often the window handles its events while the run waits for the disk:
+// as often as it would during the run, where it paces them itself.
+constexpr auto kDiskWaitEventInterval = std::chrono::milliseconds(5);
+
+// Unwinds a run whose window closed its output meanwhile to end the program.
+struct ProgramEnding {};
 
 }  // namespace
 
@@ -35,20 +38,32 @@ Generator::Generator(RunView& view, std::string programFolder, FileSystem& files
       files_(files),
       fileNumber_(files, bufferBytes),
       arithmetic_(arithmetic),
-      now_(std::move(now)) {}
+      now_(std::move(now)) {
+  fileNumber_.WaitForDiskWith([this](const std::function<void()>& work) { WaitForDisk(work); });
+}
 
 void Generator::RequestStop() noexcept { stopRequested_ = true; }
 
 bool Generator::stopRequested() const noexcept { return stopRequested_; }
 
 void Generator::CloseOutput() noexcept {
-  // While the files go to the disk, the saving thread holds the last one,
-  // whose records the system has all been given.
-  if (savingOnDisk_) {
-    closedWhileSaving_ = true;
+  // While the run waits for the disk, a thread of its own holds the file,
+  // and every record formatted has been handed to the system.
+  if (waitingForDisk_) {
+    closedWhileWaiting_ = true;
     return;
   }
   fileNumber_.CloseQuietly();
+}
+
+bool Generator::ClaimProgramFolder() {
+  if (folderLock_ != kNoFile) return true;
+  bool heldElsewhere = false;
+  files_.LockFolder(programFolder_, folderLock_, heldElsewhere);
+  // Any other failure is the run's, which PD meets again and reports.
+  if (!heldElsewhere) return true;
+  view_.ShowMessage(HeldElsewhereText(), MessageIcon::kCritical);
+  return false;
 }
 
 template <class Numbers>
@@ -57,12 +72,13 @@ bool Generator::WriteRange(Numbers& numbers, bool& severalFiles, RunProgress& pr
   std::int32_t lineCount = 0;
   const std::uint32_t numbersPerPass = std::max<std::uint32_t>(view_.NumbersPerEventPass(), 1);
   std::uint32_t untilPass = numbersPerPass;
+  std::string progressLine;
   while (numbers.InRange()) {
     if (lineCount == linesPerFile_) {
       severalFiles = true;
       lineCount = 0;
-      bytesInClosedFiles_ += fileNumber_.length();
       fileNumber_.Close();
+      bytesInClosedFiles_ += fileNumber_.length();
       // The user may have edited To since the run began.
       const Decimal toNow = ReadRangeValue(view_.ToText());
       const Decimal n = numbers.Current();
@@ -75,7 +91,11 @@ bool Generator::WriteRange(Numbers& numbers, bool& severalFiles, RunProgress& pr
     std::uint32_t most = std::min(untilPass, static_cast<std::uint32_t>(kMaxLineCount - lineCount) + 1);
     if (lineCount < linesPerFile_) most = std::min(most, static_cast<std::uint32_t>(linesPerFile_ - lineCount));
     if (stopRequested_) most = 1;
-    const std::uint32_t written = numbers.Emit(most, fileNumber_, view_);
+    const std::uint32_t written = numbers.Emit(most, fileNumber_, progressLine);
+    if (!progressLine.empty()) {
+      ShowProgressLine(progressLine);
+      progressLine.clear();
+    }
     untilPass -= written;
     const bool eventPass = untilPass == 0;
     if (eventPass) {
@@ -102,11 +122,12 @@ void Generator::PD() {
   // Released however the run is left, once the file is closed.
   struct UnlockOnExit {
     FileSystem& files;
-    FileHandle lock = kNoFile;
+    FileHandle& lock;
     ~UnlockOnExit() {
       if (lock != kNoFile) files.UnlockFolder(lock);
+      lock = kNoFile;
     }
-  } unlockOnExit{files_};
+  } unlockOnExit{files_, folderLock_};
   // Closes the file however the run is left, an exception from the view
   // included; on the ordinary ways out it has been closed already.
   struct CloseOnExit {
@@ -115,17 +136,26 @@ void Generator::PD() {
   } closeOnExit{fileNumber_};
 
   bool severalFiles = false;
+  // From the moment the plan is shown, and whether the plan ends the run at
+  // the program's bounds, so that meeting them completes it.
+  std::optional<RunProgress> progress;
+  bool plannedUpToTheBound = false;
   try {
     // Every run's first record has the square itself as its difference.
     prevSquare_ = 0;
-    closedWhileSaving_ = false;
+    closedWhileWaiting_ = false;
     const std::string fromText = view_.FromText();
     startValue_ = ReadRangeValue(fromText);
     linesPerFile_ = ReadLinesPerFile(view_.LinesPerFileText());
     // Before anything is deleted or created.
     CheckFitsInFileName(fromText);
-    LockProgramFolder(unlockOnExit.lock);
-    RunProgress progress(ShowPlan(), now_);
+    if (folderLock_ == kNoFile) LockProgramFolder();
+    {
+      // The plan's pieces are let go of before the run begins.
+      const RunPlan plan = ShowPlan();
+      progress.emplace(plan.bytes(), now_);
+      plannedUpToTheBound = plan.endsAtBound();
+    }
     bytesInClosedFiles_ = 0;
     OpenSeriesFile(fromText, startValue_ + linesPerFile_ - 1);
     view_.SetStatusToolTip("Data files are being saved in " + programFolder_);
@@ -134,10 +164,10 @@ void Generator::PD() {
     bool stopped = false;
     if (arithmetic_ == WholeRunArithmetic::kIncremental && WholeNumbers::Suits(startValue_)) {
       WholeNumbers numbers(startValue_, end);
-      stopped = WriteRange(numbers, severalFiles, progress);
+      stopped = WriteRange(numbers, severalFiles, *progress);
     } else {
       DecimalNumbers numbers(startValue_, end, prevSquare_);
-      stopped = WriteRange(numbers, severalFiles, progress);
+      stopped = WriteRange(numbers, severalFiles, *progress);
     }
     // The window closed the file to end the program: the run ends at once,
     // without waiting for the disk, and claims nothing.
@@ -149,34 +179,47 @@ void Generator::PD() {
     // still take records, and a failure to pass on or write the last ones
     // is told as that failure.
     fileNumber_.Flush();
-    if (!SaveOnDisk()) return;
+    progress->Saving(written);
+    view_.ShowRunProgress(progress->share(), progress->text());
+    SaveOnDisk();
     // A stop asked for while the files went to the disk came before the run
     // said it had finished.
     stopped = stopped || stopRequested_;
-    progress.Finish(written, !stopped);
-    view_.ShowRunProgress(progress.share(), progress.text());
+    progress->Finish(written, !stopped);
+    view_.ShowRunProgress(progress->share(), progress->text());
     if (!stopped) {
       view_.ShowMessage("Finished.", MessageIcon::kInformation);
       view_.SetButtonCaption("Start");
       prevSquare_ = 0;
     }
+  } catch (const ProgramEnding&) {
+    return;
   } catch (const Failure& failure) {
-    if (failure.number() == kOverflowError) {
+    const bool overflow = failure.number() == kOverflowError;
+    std::optional<Failure> closeFailure;
+    if (overflow) {
       // The records before the bound are still in the buffer: should they
       // not reach the file, the user hears of that too.
-      std::optional<Failure> closeFailure;
       try {
         fileNumber_.Close();
       } catch (const Failure& closing) {
         closeFailure = closing;
       }
-      view_.ShowMessage("Bounds of program have been exceeded", MessageIcon::kCritical);
-      ResetForm();
-      if (closeFailure) view_.ShowMessage(closeFailure->description(), MessageIcon::kCritical);
     } else {
       // After a file failure, closing what is left would only fail again;
       // the one message below says what went wrong.
       fileNumber_.CloseQuietly();
+    }
+    // What the files hold now, before the message says why.
+    if (progress) {
+      progress->Finish(BytesWritten(), overflow && plannedUpToTheBound && !closeFailure);
+      view_.ShowRunProgress(progress->share(), progress->text());
+    }
+    if (overflow) {
+      view_.ShowMessage("Bounds of program have been exceeded", MessageIcon::kCritical);
+      ResetForm();
+      if (closeFailure) view_.ShowMessage(closeFailure->description(), MessageIcon::kCritical);
+    } else {
       view_.ShowMessage(failure.description(), MessageIcon::kCritical);
     }
     return;
@@ -184,40 +227,36 @@ void Generator::PD() {
   view_.SetStatusText((severalFiles ? "Files saved to " : "File saved to ") + programFolder_);
 }
 
-bool Generator::SaveOnDisk() {
-  // On a thread of its own, so that the window goes on answering: after a
-  // run of gigabytes the disk may take seconds. Every record has been passed
-  // on to the system, so that the program may end meanwhile with whole
-  // records, as CloseOutput lets it.
-  struct SavingFlag {
-    bool& saving;
-    explicit SavingFlag(bool& flag) : saving(flag) { saving = true; }
-    ~SavingFlag() { saving = false; }
-  } savingFlag{savingOnDisk_};
+void Generator::ShowProgressLine(const std::string& line) {
+  fileNumber_.Flush();
+  view_.SetStatusText(line);
+}
+
+void Generator::SaveOnDisk() {
   // The last file is flushed through the descriptor that wrote it, which
   // tells every failed write of it and names it, where FlushClosedFiles,
   // through a folder opened only now, tells only failures that no program
-  // was told of before. The future waits for its thread however this is
-  // left, an exception from the view included.
-  std::future<void> saved = std::async(std::launch::async, [this] {
+  // was told of before.
+  WaitForDisk([this] {
     fileNumber_.CloseOnDisk();
-    SaveClosedFiles();
+    fileNumber_.PutClosedFilesOnDisk();
   });
-  while (saved.wait_for(kSavingEventInterval) != std::future_status::ready) view_.ProcessEventsWhileSaving();
-  // The program is ending: what went wrong on the way to the disk is no
-  // longer anyone's to hear.
-  if (closedWhileSaving_) return false;
-  saved.get();
-  return true;
 }
 
-void Generator::SaveClosedFiles() {
-  if (const int error = files_.FlushClosedFiles(programFolder_)) {
-    throw Failure(kFileAccessError, "Cannot write the files in " + programFolder_ + ": " + files_.ErrorText(error));
-  }
-  if (const int error = files_.FlushFolder(programFolder_)) {
-    throw Failure(kFileAccessError, "Cannot write the folder " + programFolder_ + ": " + files_.ErrorText(error));
-  }
+void Generator::WaitForDisk(const std::function<void()>& work) {
+  struct WaitingFlag {
+    bool& waiting;
+    explicit WaitingFlag(bool& flag) : waiting(flag) { waiting = true; }
+    ~WaitingFlag() { waiting = false; }
+  } waitingFlag{waitingForDisk_};
+  // The future waits for its thread however this is left, an exception
+  // from the view included.
+  std::future<void> done = std::async(std::launch::async, work);
+  while (done.wait_for(kDiskWaitEventInterval) != std::future_status::ready) view_.ProcessEventsWhileSaving();
+  // The program is ending: what went wrong on the way to the disk is no
+  // longer anyone's to hear.
+  if (closedWhileWaiting_) throw ProgramEnding();
+  done.get();
 }
 
 std::string Generator::RunPlanText() const { return PlanFromFields().Text(); }
@@ -226,11 +265,10 @@ RunPlan Generator::PlanFromFields() const {
   return RunPlan(RunForecast::Of(view_.FromText(), view_.ToText(), view_.LinesPerFileText()), files_, programFolder_);
 }
 
-std::uint64_t Generator::ShowPlan() {
-  // The plan's pieces are let go of before the run begins.
-  const RunPlan plan = PlanFromFields();
+RunPlan Generator::ShowPlan() {
+  RunPlan plan = PlanFromFields();
   view_.ShowRunPlan(plan.Text());
-  return plan.bytes();
+  return plan;
 }
 
 void Generator::ResetForm() {
@@ -240,15 +278,17 @@ void Generator::ResetForm() {
   prevSquare_ = 0;
 }
 
-void Generator::LockProgramFolder(FileHandle& lock) {
+void Generator::LockProgramFolder() {
   bool heldElsewhere = false;
-  const int error = files_.LockFolder(programFolder_, lock, heldElsewhere);
+  const int error = files_.LockFolder(programFolder_, folderLock_, heldElsewhere);
   if (error == 0) return;
-  if (heldElsewhere) {
-    throw Failure(kFileAccessError, "Another copy of the program is writing its files in " + programFolder_ +
-                                        ". Wait until it has finished, or start this copy from another folder.");
-  }
+  if (heldElsewhere) throw Failure(kFileAccessError, HeldElsewhereText());
   throw Failure(kFileAccessError, "Cannot use the program folder " + programFolder_ + ": " + files_.ErrorText(error));
+}
+
+std::string Generator::HeldElsewhereText() const {
+  return "Another copy of the program is writing its files in " + programFolder_ +
+         ". Wait until it has finished, or start this copy from another folder.";
 }
 
 void Generator::OpenSeriesFile(std::string_view lower, const Decimal& upper) {

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -46,10 +47,19 @@ class Generator {
             WholeRunArithmetic arithmetic = WholeRunArithmetic::kIncremental,
             RunProgress::Now now = RunProgress::SystemNow);
 
+  // Takes the program folder for the next PD, before the window shows that
+  // a run is going on: while another copy of the program writes there, the
+  // run is refused here, with its reason shown, and the window stays ready
+  // to start once that copy has finished. False when refused; any other
+  // failure to take it is PD's to report. Held until that PD ends; a PD
+  // without it takes it itself.
+  bool ClaimProgramFolder();
+
   // One run, from the view's fields. Every outcome is reported through the
   // view; the output file is closed on every way out, and an exception from
   // the view itself that is not a Failure passes on once the file is closed.
-  // It shows its plan first and its progress as it goes.
+  // It shows its plan first, its progress as it goes, and however it ends,
+  // the share it reached.
   void PD();
 
   // The paragraph PD shows at its start (RunPlan), for the run the view's
@@ -63,9 +73,8 @@ class Generator {
 
   // Closes the open output file, if any, with every record written so far,
   // so that the window can end the program at once in the middle of a run:
-  // nothing waits for the disk, not even while the run's files go there at
-  // its end. A run that gets control back after this ends at once, with
-  // nothing more shown.
+  // nothing waits for the disk, not even while the run waits for it. A run
+  // that gets control back after this ends at once, with nothing more shown.
   void CloseOutput() noexcept;
 
   // For a process that another thread is about to end while the run may be
@@ -85,23 +94,30 @@ class Generator {
   // The run's bytes so far, in all its files.
   std::uint64_t BytesWritten() const noexcept { return bytesInClosedFiles_ + fileNumber_.length(); }
   RunPlan PlanFromFields() const;
-  // Shows the plan of the run about to start; returns the bytes it will
-  // write.
-  std::uint64_t ShowPlan();
+  // Shows the plan of the run about to start.
+  RunPlan ShowPlan();
+  // A progress line, once its record is handed to the system: the status
+  // line never names a number whose record a failure could still keep out
+  // of the files.
+  void ShowProgressLine(const std::string& line);
   // The fields' first values, after the run met the bounds of the numbers.
   void ResetForm();
   // Closes nothing: the caller has. Opens "Morvane-lower-upper.txt".
   void OpenSeriesFile(std::string_view lower, const Decimal& upper);
   // Closes the last file and waits until it, every file the run closed
-  // before and the folder's entries are on the disk, while the view handles
-  // its events; throws the Failure that tells a write that failed. False when
-  // the window closed the output meanwhile to end the program.
-  bool SaveOnDisk();
-  // SaveOnDisk's wait for the files closed before the last one.
-  void SaveClosedFiles();
+  // before and the folder's entries are on the disk; throws the Failure that
+  // tells a write that failed.
+  void SaveOnDisk();
+  // Runs work on a thread of its own while the view handles its events, so
+  // that the window goes on answering while the disk takes seconds; passes
+  // on what work throws. Should the window close the output meanwhile to end
+  // the program, throws what makes PD end at once.
+  void WaitForDisk(const std::function<void()>& work);
   // Takes the program folder's lock for the run, or throws the Failure that
   // tells why the run cannot write there.
-  void LockProgramFolder(FileHandle& lock);
+  void LockProgramFolder();
+  // Why a run is refused while another copy of the program writes there.
+  std::string HeldElsewhereText() const;
 
   RunView& view_;
   const std::string programFolder_;
@@ -110,10 +126,12 @@ class Generator {
   Decimal prevSquare_;
   Decimal startValue_;
   bool stopRequested_ = false;
-  // While SaveOnDisk waits, and whether CloseOutput came meanwhile; both
+  // The program folder's lock, from ClaimProgramFolder or PD to PD's end.
+  FileHandle folderLock_ = kNoFile;
+  // While WaitForDisk waits, and whether CloseOutput came meanwhile; both
   // only ever touched on the window's thread.
-  bool savingOnDisk_ = false;
-  bool closedWhileSaving_ = false;
+  bool waitingForDisk_ = false;
+  bool closedWhileWaiting_ = false;
   OutputFile fileNumber_;
   std::int32_t linesPerFile_ = 0;
   const WholeRunArithmetic arithmetic_;

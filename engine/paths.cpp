@@ -6,8 +6,14 @@ namespace {
 
 #ifdef _WIN32
 constexpr std::string_view kSeparators = "\\/";
+constexpr std::string_view kForbiddenInName = "/\\<>:\"|?*";
+constexpr char kLastForbiddenControl = 31;
 #else
 constexpr std::string_view kSeparators = "/";
+// A backslash too, which Linux would take: a file named with one could not
+// be copied to Windows as it is.
+constexpr std::string_view kForbiddenInName = "/\\";
+constexpr char kLastForbiddenControl = 0;
 #endif
 
 }  // namespace
@@ -27,6 +33,14 @@ std::string FolderOfPath(std::string_view path) {
   // current folder instead.
   if (folder.empty() || folder.back() == ':') folder += path[separator];
   return folder;
+}
+
+std::size_t FirstForbiddenInName(std::string_view text) {
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    const char c = text[at];
+    if ((c >= 0 && c <= kLastForbiddenControl) || kForbiddenInName.find(c) != std::string_view::npos) return at;
+  }
+  return std::string_view::npos;
 }
 
 }  // namespace morvane

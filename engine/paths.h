@@ -3,6 +3,7 @@
 // messages name files as the system's other programs do.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -22,5 +23,11 @@ std::string PathInFolder(std::string_view folder, std::string_view name);
 // is a root; "." when path names no folder. Windows also takes "/" as a
 // separator.
 std::string FolderOfPath(std::string_view path);
+
+// Where text first holds a character that cannot stand in a file's name
+// and mean one file in its folder, npos where none does: "/", "\" and NUL;
+// on Windows also what it forbids in a name, < > : " | ? * and the control
+// characters, of which ":" would name a stream hidden inside another file.
+std::size_t FirstForbiddenInName(std::string_view text);
 
 }  // namespace morvane

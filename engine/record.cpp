@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "engine/paths.h"
 #include "number/failure.h"
 
 namespace morvane {
@@ -38,13 +39,20 @@ std::string SeriesFileName(std::string_view lower, std::string_view upper) {
 }
 
 void CheckFitsInFileName(std::string_view fromText) {
-  const std::size_t bad = fromText.find_first_of(std::string_view("/\\\0", 3));
+  const std::size_t bad = FirstForbiddenInName(fromText);
   if (bad == std::string_view::npos) return;
-  // The text is not repeated in the message: a NUL would cut it short.
-  const char* what = fromText[bad] == '/'    ? "\"/\""
-                     : fromText[bad] == '\\' ? "\"\\\""
-                                             : "a NUL character";
-  throw Failure(kBadFileNameError, std::string("Bad file name: the From number holds ") + what +
+  // The text is not repeated in the message: a NUL would cut it short, and
+  // a control character is no sight.
+  const char c = fromText[bad];
+  std::string what;
+  if (c == '\0') {
+    what = "a NUL character";
+  } else if (c > 0 && c < ' ') {
+    what.append("a control character (code ").append(std::to_string(int{c})).append(")");
+  } else {
+    what.append(1, '"').append(1, c).append(1, '"');
+  }
+  throw Failure(kBadFileNameError, "Bad file name: the From number holds " + what +
                                        ", which cannot be part of a file name in the program folder");
 }
 

@@ -46,8 +46,8 @@ std::string SeriesFileName(std::string_view lower, std::string_view upper);
 
 // The first file's lower bound is the From text exactly as typed. Throws a
 // Failure (kBadFileNameError) when that text could not stay a part of one
-// name inside the program folder: it holds a path separator ("/" or "\") or a
-// NUL. Every other text is used as it stands, blanks included.
+// name inside the program folder (FirstForbiddenInName). Every other text is
+// used as it stands, blanks included.
 void CheckFitsInFileName(std::string_view fromText);
 
 }  // namespace morvane

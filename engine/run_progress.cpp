@@ -22,7 +22,7 @@ std::string TimeLeftText(double seconds) {
     // A rate of next to nothing must not overflow the count.
     return "about " + std::to_string(std::max(1LL, std::llround(std::min(count, 1e15)))) + unit + " left";
   };
-  if (seconds < 10) return "a few seconds left";
+  if (seconds < 5) return "a few seconds left";
   if (seconds < 60) return "about " + std::to_string(std::min(55LL, std::llround(seconds / 5) * 5)) + " s left";
   if (seconds < 100 * 60) return about(seconds / 60, " min");
   if (seconds < 48 * 3600) return about(seconds / 3600, " h");
@@ -32,8 +32,8 @@ std::string TimeLeftText(double seconds) {
 }  // namespace
 
 RunProgress::RunProgress(std::uint64_t plannedBytes, Now now)
-    : plannedBytes_(plannedBytes), now_(std::move(now)), start_{now_(), 0}, lastRefresh_(start_.time) {
-  samples_[0] = start_;
+    : plannedBytes_(plannedBytes), now_(std::move(now)), lastRefresh_(now_()) {
+  samples_[0] = {lastRefresh_, 0};
   sampleCount_ = next_ = 1;
   SetShare(0, false);
 }
@@ -55,11 +55,12 @@ bool RunProgress::Update(std::uint64_t writtenBytes) {
   return true;
 }
 
-void RunProgress::Finish(std::uint64_t writtenBytes, bool complete) {
-  const double seconds = Seconds(now_() - start_.time).count();
-  SetShare(writtenBytes, complete);
-  if (seconds > 0) text_ += ", " + RateText(static_cast<double>(writtenBytes) / seconds);
+void RunProgress::Saving(std::uint64_t writtenBytes) {
+  SetShare(writtenBytes, false);
+  text_ += ", saving to the disk";
 }
+
+void RunProgress::Finish(std::uint64_t writtenBytes, bool complete) { SetShare(writtenBytes, complete); }
 
 void RunProgress::SetShare(std::uint64_t writtenBytes, bool complete) {
   if (complete) {

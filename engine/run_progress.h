@@ -34,8 +34,12 @@ class RunProgress {
 
   // At an event pass: true when share() and text() were refreshed.
   bool Update(std::uint64_t writtenBytes);
-  // At the end of a run that finished (complete) or was stopped: the share
-  // reached and the run's average rate, with no time left.
+  // While the run waits at its end for its files to reach the disk, which
+  // no rate of its own tells: the share, and that it is saving.
+  void Saving(std::uint64_t writtenBytes);
+  // However the run ended: the share it reached, and nothing of a rate or a
+  // time left, which would describe a run still going on. 100 % only when
+  // complete: it wrote everything it set out to.
   void Finish(std::uint64_t writtenBytes, bool complete);
 
   // From 0 to 1.
@@ -55,7 +59,6 @@ class RunProgress {
 
   const std::uint64_t plannedBytes_;
   Now now_;
-  const Sample start_;
   // The last kRatesKept + 1 refreshes, oldest first from next_ on once full.
   std::array<Sample, kRatesKept + 1> samples_;
   std::size_t sampleCount_ = 0;

@@ -83,7 +83,7 @@ WholeNumbers::WholeNumbers(const Decimal& start, const Decimal& end) : n_(WholeV
   sinceProgress_ = static_cast<std::int32_t>(((n_ % kProgressEvery) + kProgressEvery) % kProgressEvery);
 }
 
-std::uint32_t WholeNumbers::Emit(std::uint32_t most, OutputFile& file, RunView& view) {
+std::uint32_t WholeNumbers::Emit(std::uint32_t most, OutputFile& file, std::string& progressLine) {
   if (n_ == kBound) ThrowAtBound();
   const std::int32_t untilProgress = sinceProgress_ == 0 ? 1 : kProgressEvery - sinceProgress_ + 1;
   const auto count = static_cast<std::uint32_t>(
@@ -116,7 +116,7 @@ std::uint32_t WholeNumbers::Emit(std::uint32_t most, OutputFile& file, RunView& 
   }
   sinceProgress_ += static_cast<std::int32_t>(done);
   if (sinceProgress_ >= kProgressEvery) sinceProgress_ -= kProgressEvery;
-  if (static_cast<std::int32_t>(done) == untilProgress) ShowProgress(n_ - 1, view);
+  if (static_cast<std::int32_t>(done) == untilProgress) progressLine = ProgressLineOf(n_ - 1);
   return done;
 }
 
@@ -239,11 +239,11 @@ void WholeNumbers::WriteFirstRecord(OutputFile& file) const {
   file.Commit(FormatRecordTo(number, square, square, file.Reserve()));
 }
 
-void WholeNumbers::ShowProgress(std::int64_t n, RunView& view) const {
+std::string WholeNumbers::ProgressLineOf(std::int64_t n) const {
   const Decimal number(n);
   const Decimal square = number * number;
   const Decimal previousSquare = n == first_ ? Decimal() : (number - 1) * (number - 1);
-  view.SetStatusText(ProgressLine(number, previousSquare, square, square - previousSquare));
+  return ProgressLine(number, previousSquare, square, square - previousSquare);
 }
 
 void WholeNumbers::ThrowAtBound() { throw Overflow(); }

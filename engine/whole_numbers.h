@@ -27,10 +27,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "engine/digit_words.h"
 #include "engine/output_file.h"
-#include "engine/run_view.h"
 #include "number/decimal.h"
 
 namespace morvane {
@@ -53,10 +53,10 @@ class WholeNumbers {
 
   // Writes the records for the current number and the ones after it into
   // file, at most `most` (at least 1) and never past the range's end or a
-  // multiple of 10,000, whose progress line it then sets as view's status.
+  // multiple of 10,000, whose progress line it then sets in progressLine.
   // Returns how many it wrote. Throws Overflow at the bound, before writing
   // anything.
-  std::uint32_t Emit(std::uint32_t most, OutputFile& file, RunView& view);
+  std::uint32_t Emit(std::uint32_t most, OutputFile& file, std::string& progressLine);
 
  private:
   static constexpr std::int32_t kProgressEvery = 10000;
@@ -74,7 +74,7 @@ class WholeNumbers {
   void SetUp(std::int64_t n);
   // The run's first record, whose difference is its square.
   void WriteFirstRecord(OutputFile& file) const;
-  void ShowProgress(std::int64_t n, RunView& view) const;
+  std::string ProgressLineOf(std::int64_t n) const;
   [[noreturn]] static void ThrowAtBound();
 
   std::int64_t n_;

@@ -135,6 +135,35 @@ TEST_F(Form1Run, StopButtonEndsTheRunAfterTheNumberBeingWritten) {
   EXPECT_EQ(answerer_.seen().size(), 1u) << "a disabled button starts nothing";
 }
 
+// A second window in the same folder, as a second copy of the program would
+// be, is turned away while the first runs, before its own run begins: it
+// stays ready, and starts once the first has ended.
+TEST_F(Form1Run, ASecondWindowInTheFolderIsTurnedAwayAndStartsOnceTheFirstHasEnded) {
+  Form1 second(folder_);
+  auto* const secondButton = second.findChild<QPushButton*>("Command1");
+  second.findChild<QLineEdit*>("txTo")->setText("3");
+  second.findChild<QComboBox*>("Combo1")->setEditText("10");
+  EnterLongRun();
+  QString refusedCaption;
+  bool refusedEnabled = false;
+  WhenRunning([&] {
+    QTest::mouseClick(secondButton, Qt::LeftButton);
+    refusedCaption = secondButton->text();
+    refusedEnabled = secondButton->isEnabled();
+    QTest::mouseClick(Command1, Qt::LeftButton);
+  });
+  Press();
+  EXPECT_EQ(refusedCaption, "Start");
+  EXPECT_TRUE(refusedEnabled);
+  QTest::mouseClick(secondButton, Qt::LeftButton);
+  const std::vector<QString> texts = answerer_.texts();
+  ASSERT_EQ(texts.size(), 4u) << "the warnings, the refusal and \"Finished.\"";
+  EXPECT_EQ(texts[2].toStdString(), "Another copy of the program is writing its files in " + folder_ +
+                                        ". Wait until it has finished, or start this copy from another folder.");
+  EXPECT_EQ(texts[3], "Finished.");
+  EXPECT_EQ(FileText("Morvane-1-10.txt"), Records(1, 3));
+}
+
 TEST_F(Form1Run, EscapeInAFieldEndsTheRun) {
   EnterLongRun();
   WhenRunning([this] {

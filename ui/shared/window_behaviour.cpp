@@ -46,6 +46,9 @@ void WindowBehaviour::ButtonPressed() {
     RequestStop();
     return;
   }
+  // A folder that another copy writes into leaves the window as it was, so
+  // that Start runs once that copy has finished.
+  if (!generator_.ClaimProgramFolder()) return;
   controls_.SetButtonCaption(form1::kStopCaption);
   pacer_.Restart();
   statusPacer_.Restart();
