@@ -17,7 +17,7 @@ fail() {
   exit 1
 }
 
-WARNING_TEXT="WARNING: Writes as fast as the disk takes it, until To or 1 GiB/5% is left"
+WARNING_TEXT="WARNING: Writes at full disk speed until To or a nearly full disk"
 
 # The program's files in the order of their numbers.
 series_files() {

@@ -216,7 +216,7 @@ TEST_F(Form1Window, OpensWithTheControlsAtTheirPlacesAndContentsAtEveryDpi) {
       {Id::kCombo1, {252, 25, 93, 21}, {504, 49, 186, 42}, "# lines per file"},
       {Id::kFrame2, {5, 1, 430, 22}, {10, 2, 860, 44}, ""},
       {Id::kLabel1, {3, 5, 420, 17}, {6, 10, 840, 34},
-       "WARNING: Writes as fast as the disk takes it, until To or 1 GiB/5% is left"},
+       "WARNING: Writes at full disk speed until To or a nearly full disk"},
       {Id::kTxCt, {11, 50, 421, 22}, {22, 100, 842, 44}, ""},
       {Id::kProgressBar1, {11, 77, 107, 17}, {22, 154, 214, 34}, ""},
       {Id::kLabel2, {126, 77, 306, 17}, {252, 154, 612, 34}, ""},
@@ -253,6 +253,16 @@ TEST_F(Form1Window, OpensWithTheControlsAtTheirPlacesAndContentsAtEveryDpi) {
     ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(Control(Id::kCommand1), WM_GETFONT, 0, 0)), sizeof(font),
                  &font);
     EXPECT_EQ(font.lfHeight, dpi == 96 ? -11 : -22) << "8.25 pt at " << dpi << " dpi";
+    // The warning shows whole in the face the system gives for its font.
+    const HWND warning = Control(Id::kLabel1);
+    const HDC context = ::GetDC(warning);
+    const HGDIOBJ before = ::SelectObject(context, reinterpret_cast<HFONT>(::SendMessageW(warning, WM_GETFONT, 0, 0)));
+    const std::wstring text = windows::Utf16(TextOf(warning));
+    SIZE needed{};
+    ::GetTextExtentPoint32W(context, text.c_str(), static_cast<int>(text.size()), &needed);
+    ::SelectObject(context, before);
+    ::ReleaseDC(warning, context);
+    EXPECT_LE(needed.cx, RectInParent(warning).right) << "the warning at " << dpi << " dpi";
   }
 }
 
@@ -391,7 +401,7 @@ TEST_F(Form1Window, FieldsCarryTheirNamesForScreenReaders) {
       {Id::kTxTo, "To"},
       {Id::kTxCt, "Status"},
       {Id::kCommand1, "Start"},
-      {Id::kLabel1, "WARNING: Writes as fast as the disk takes it, until To or 1 GiB/5% is left"}};
+      {Id::kLabel1, "WARNING: Writes at full disk speed until To or a nearly full disk"}};
   for (const auto& [id, name] : expected) {
     IAccessible* accessible = nullptr;
     ASSERT_EQ(::AccessibleObjectFromWindow(Control(id), static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),

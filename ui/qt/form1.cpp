@@ -14,6 +14,7 @@
 #include <cmath>
 #include <utility>
 
+#include "ui/qt/list_accessibility.h"
 #include "ui/shared/form1_layout.h"
 
 namespace morvane {
@@ -90,6 +91,7 @@ void Form1::createControls() {
   txTo->setAccessibleName(ToQString(form1::kToName));
   txTo->setFont(SansFont(form1::kFieldPoints));
 
+  NameListsForScreenReaders();
   Combo1 = new QComboBox(this);
   Combo1->setObjectName(QStringLiteral("Combo1"));
   Combo1->setAccessibleName(ToQString(form1::kLinesPerFileName));
@@ -98,7 +100,7 @@ void Form1::createControls() {
   Combo1->setInsertPolicy(QComboBox::NoInsert);
   // Typing 10 means ten lines, not an entry that starts with "10".
   Combo1->setCompleter(nullptr);
-  // On Linux a list speaks its value as its name; its text field says what it is.
+  // Its text field says what it is too, as a field of its own.
   Combo1->lineEdit()->setAccessibleName(ToQString(form1::kLinesPerFileName));
   Combo1->setToolTip(ToQString(form1::kCombo1ToolTip));
 

@@ -53,9 +53,9 @@ inline constexpr std::array<std::string_view, 5> kLinesPerFileChoices = {"# line
                                                                          "1000000", "10000000"};
 inline constexpr std::string_view kCombo1ToolTip = "Select or enter file size in lines (default is 100,000)";
 // True on any disk: the run is as fast as the disk takes the bytes, and it
-// ends at To or where FreeSpaceReserve keeps the rest of the disk free.
-inline constexpr std::string_view kWarningText =
-    "WARNING: Writes as fast as the disk takes it, until To or 1 GiB/5% is left";
+// ends at To or where FreeSpaceReserve keeps the rest of the disk free. In
+// words that fit Label1 in the widest stand-in for its face.
+inline constexpr std::string_view kWarningText = "WARNING: Writes at full disk speed until To or a nearly full disk";
 
 // What a screen reader says for each field; the button is named by its
 // caption, the labels (the warning, the progress line, the plan) by their
