@@ -89,8 +89,8 @@ class FileSystem {
   // process or through an earlier LockFolder in this one not yet unlocked:
   // then heldElsewhere is set and the number means nothing to the user. Where
   // the file system cannot lock at all, it succeeds with a lock that holds
-  // nothing. POSIX: flock on the folder opened read-only; Windows: a named
-  // mutex, named after the folder's volume and file id (FolderLockName).
+  // nothing. POSIX: flock on the folder opened read-only; Windows: the
+  // folder held open for adding files, shared with none who would.
   virtual int LockFolder(const std::string& folder, FileHandle& lock, bool& heldElsewhere) noexcept = 0;
   // Releases a lock that LockFolder took.
   virtual void UnlockFolder(FileHandle lock) noexcept = 0;

@@ -7,7 +7,6 @@
 #include <memory>
 
 #include "engine/file_system.h"
-#include "engine/folder_lock_windows.h"
 #include "engine/module1.h"
 #include "engine/windows_paths.h"
 #include "engine/write_back_windows.h"
@@ -22,22 +21,6 @@ int LastError() { return static_cast<int>(::GetLastError()); }
 
 // WriteFile counts in a DWORD; a larger hand-over is taken in part.
 constexpr std::size_t kMostBytesPerWrite = std::size_t{1} << 30;
-
-// The open file's full path as the system spells it, or given when the system
-// does not tell.
-std::wstring FinalPath(HANDLE file, const std::wstring& given) {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    // The length without the NUL when it fits, else the room needed with it.
-    const DWORD length = ::GetFinalPathNameByHandleW(file, path.data(), static_cast<DWORD>(path.size()), 0);
-    if (length == 0) return given;
-    if (length < path.size()) {
-      path.resize(length);
-      return path;
-    }
-    path.resize(length);
-  }
-}
 
 // One for the process: the files of every run go to the same thread.
 WriteBack& BackgroundWriteBack() {
@@ -126,47 +109,34 @@ int WindowsFileSystem::LockFolder(const std::string& folder, FileHandle& lock, b
   if (folder.empty()) return ERROR_PATH_NOT_FOUND;
   std::wstring wide;
   if (const unsigned long error = windows::WidePath(folder, wide)) return static_cast<int>(error);
-  // The folder itself, not its name, is what a run locks, so that two copies
-  // that reach it by different paths still meet.
-  const HANDLE opened = ::CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+  // The folder itself is the lock, not a name for it, so that two copies
+  // that reach it by different paths still meet, a drive letter made in
+  // between included: held open for adding files, and shared with anyone
+  // who does not, such as a file manager listing it. Another such open, the
+  // next copy's, is refused with a sharing violation, by whichever user or
+  // session, and the system closes the handle when the holder ends however
+  // it ends.
+  const HANDLE opened = ::CreateFileW(wide.c_str(), FILE_ADD_FILE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (opened == INVALID_HANDLE_VALUE) {
+    const int error = LastError();
+    if (error == ERROR_SHARING_VIOLATION) {
+      heldElsewhere = true;
+      return error;
+    }
     // The last name missing is a folder the system cannot find, as when one
     // above it is missing.
-    const int error = LastError();
     return error == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : error;
   }
   BY_HANDLE_FILE_INFORMATION information;
-  const int error = ::GetFileInformationByHandle(opened, &information) ? 0 : LastError();
-  windows::FolderIdentity identity;
-  if (!error) {
-    // Without a file id (an older system, some network shares) the folder's
-    // path as the system spells it names the lock, else the path as given.
-    FILE_ID_INFO id;
-    if (::GetFileInformationByHandleEx(opened, FileIdInfo, &id, sizeof id)) {
-      identity.volume = id.VolumeSerialNumber;
-      std::copy(std::begin(id.FileId.Identifier), std::end(id.FileId.Identifier), identity.file.begin());
-    }
-    identity.path = FinalPath(opened, wide);
+  int error = ::GetFileInformationByHandle(opened, &information) ? 0 : LastError();
+  if (!error && !(information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) error = ERROR_DIRECTORY;
+  if (error) {
+    ::CloseHandle(opened);
+    return error;
   }
-  ::CloseHandle(opened);
-  if (error) return error;
-  if (!(information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return ERROR_DIRECTORY;
-  // A named object lives while a handle to it is open, and the system closes
-  // a program's handles when it ends however it ends: the lock is held from
-  // its creation until UnlockFolder or the holder's end.
-  const HANDLE mutex = ::CreateMutexW(nullptr, FALSE, windows::FolderLockName(identity).c_str());
-  const DWORD created = ::GetLastError();
-  if (mutex && created != ERROR_ALREADY_EXISTS) {
-    lock = reinterpret_cast<FileHandle>(mutex);
-    return 0;
-  }
-  if (mutex) ::CloseHandle(mutex);
-  // Another user's lock exists but is closed to this user: the create is
-  // denied access, where it would otherwise open it.
-  if (!mutex && created != ERROR_ACCESS_DENIED) return static_cast<int>(created);
-  heldElsewhere = true;
-  return ERROR_ALREADY_EXISTS;
+  lock = reinterpret_cast<FileHandle>(opened);
+  return 0;
 }
 
 void WindowsFileSystem::UnlockFolder(FileHandle lock) noexcept { ::CloseHandle(Handle(lock)); }

@@ -17,7 +17,6 @@
 #include <vector>
 
 #include "engine/file_system.h"
-#include "engine/folder_lock_windows.h"
 #include "engine/free_space_reserve.h"
 #include "engine/size_text.h"
 #include "engine/generator.h"
@@ -74,8 +73,10 @@ std::string SecondCopyIn(const std::string& folder) {
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdOutput = writing;
   startup.hStdError = writing;
+  // A backslash before the closing quote would escape it.
+  const std::wstring argument = Wide(folder) + (folder.ends_with('\\') ? L"\\" : L"");
   std::wstring command =
-      L"\"" + Wide(PathInFolder(ProgramFolder(), "second_copy.exe")) + L"\" \"" + Wide(folder) + L"\"";
+      L"\"" + Wide(PathInFolder(ProgramFolder(), "second_copy.exe")) + L"\" \"" + argument + L"\"";
   PROCESS_INFORMATION process{};
   const BOOL started =
       ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
@@ -186,9 +187,57 @@ TEST(WindowsFileSystem, TheFileIsCreatedOnlyNewAndOthersMayOnlyReadItDuringTheRu
   EXPECT_EQ(Contents(path), "record\r\n");
 }
 
+// Runs a command of the system under wine, which starts Linux programs as
+// its own (and tells no exit status of theirs).
+void RunUnixCommand(std::wstring command) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    return;
+  }
+  ::WaitForSingleObject(process.hProcess, INFINITE);
+  ::CloseHandle(process.hProcess);
+  ::CloseHandle(process.hThread);
+}
+
+// A drive letter made now for folder, "" where none can be: the system's
+// own, and under wine, whose drives are links in its prefix, such a link.
+std::string DriveFor(const std::string& folder) {
+  std::string drive = "B:";
+  while (drive[0] < 'Z' && ::GetLogicalDrives() & (1U << (drive[0] - 'A'))) ++drive[0];
+  using UnixName = char* (*)(const wchar_t*);
+  const auto unixName = reinterpret_cast<UnixName>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
+  const char* prefix = std::getenv("WINEPREFIX");
+  if (!unixName || !prefix) return ::DefineDosDeviceW(0, Wide(drive).c_str(), PathOf(folder).c_str()) ? drive : "";
+  char* const target = unixName(PathOf(folder).c_str());
+  // Wine's links name their drives in small letters.
+  const std::wstring link = Wide(prefix) + L"/dosdevices/" + static_cast<wchar_t>(drive[0] - 'A' + 'a') + L":";
+  RunUnixCommand(L"Z:\\bin\\ln -s \"" + Wide(target) + L"\" \"" + link + L"\"");
+  ::HeapFree(::GetProcessHeap(), 0, target);
+  // Wine may tell the command ended before it has.
+  for (int tries = 0; tries < 300; ++tries) {
+    if (::GetFileAttributesW(Wide(drive + "\\").c_str()) != INVALID_FILE_ATTRIBUTES) return drive;
+    ::Sleep(100);
+  }
+  return "";
+}
+
+void RemoveDrive(const std::string& drive) {
+  if (drive.empty()) return;
+  if (const char* prefix = std::getenv("WINEPREFIX")) {
+    RunUnixCommand(L"Z:\\bin\\rm \"" + Wide(prefix) + L"/dosdevices/" + static_cast<wchar_t>(drive[0] - 'A' + 'a') +
+                   L":\"");
+  } else {
+    ::DefineDosDeviceW(DDD_REMOVE_DEFINITION, Wide(drive).c_str(), nullptr);
+  }
+}
+
 // One run per folder across processes, as the folder itself and not its name:
 // a second copy started during a run is refused however it spells the folder,
-// and runs once the first has ended.
+// through a drive letter made during the run too, and runs once the first
+// has ended.
 TEST(OneRunPerFolder, ASecondCopyIsRefusedDuringARunHoweverItNamesTheFolder) {
   TempFolder folder;
   const std::string& path = folder.path();
@@ -197,16 +246,21 @@ TEST(OneRunPerFolder, ASecondCopyIsRefusedDuringARunHoweverItNamesTheFolder) {
   std::string slashes = path;
   std::replace(slashes.begin(), slashes.end(), '\\', '/');
   const std::string parent = FolderOfPath(path);
-  const Texts spellings = {path, upper, slashes, path + "\\..\\" + path.substr(parent.size() + 1)};
+  Texts spellings = {path, upper, slashes, path + "\\..\\" + path.substr(parent.size() + 1)};
   Texts seconds;
   FakeRunView view;
   view.to = "25";
   view.linesPerFile = "10";
+  std::string drive;
   view.onProcessEvents = [&](int passes) {
     if (passes != 5) return;
+    drive = DriveFor(path);
+    if (!drive.empty()) spellings.push_back(drive + "\\");
     for (const std::string& spelling : spellings) seconds.push_back(SecondCopyIn(spelling));
   };
   EXPECT_EQ(RunIn(view, path), Texts{"Finished."});
+  RemoveDrive(drive);
+  EXPECT_EQ(spellings.size(), 5U) << "no drive letter could be made for the folder";
   ASSERT_EQ(seconds.size(), spellings.size());
   for (std::size_t i = 0; i < spellings.size(); ++i) {
     EXPECT_EQ(seconds[i], "Another copy of the program is writing its files in " + spellings[i] +
@@ -217,35 +271,6 @@ TEST(OneRunPerFolder, ASecondCopyIsRefusedDuringARunHoweverItNamesTheFolder) {
             ExpectedRecords("1", "25"));
   EXPECT_EQ(SecondCopyIn(path), "Finished.\r\n");
   EXPECT_EQ(Contents(folder / "Morvane-1-10.txt"), ExpectedRecords("1", "3"));
-}
-
-// The lock's name: one per folder, the same for every spelling of its path
-// where the name comes from the path, and a name the system takes (at most
-// MAX_PATH characters, no "\" after "Global\") for a path of any length.
-TEST(FolderLockName, NamesOneLockPerFolder) {
-  using windows::FolderIdentity;
-  using windows::FolderLockName;
-  const std::wstring deep = L"\\\\?\\Z:\\" + std::wstring(30000, L'd');
-  const FolderIdentity byId{7, {1, 2}, L"\\\\?\\C:\\A"};
-  const FolderIdentity byPath{7, {}, L"\\\\?\\C:\\Programs\\Morvane"};
-  const std::pair<FolderIdentity, FolderIdentity> same[] = {
-      {byId, {7, {1, 2}, L"\\\\?\\C:\\B"}},
-      {byPath, {7, {}, L"\\\\?\\c:\\PROGRAMS\\morvane"}},
-  };
-  const std::pair<FolderIdentity, FolderIdentity> different[] = {
-      {byId, {8, {1, 2}, byId.path}},
-      {byId, {7, {2, 1}, byId.path}},
-      {byPath, {7, {}, byPath.path + L"2"}},
-      {byPath, {7, {}, deep}},
-  };
-  for (const auto& [one, other] : same) EXPECT_EQ(FolderLockName(one), FolderLockName(other));
-  for (const auto& [one, other] : different) EXPECT_NE(FolderLockName(one), FolderLockName(other));
-  for (const FolderIdentity& folder : {byId, byPath, FolderIdentity{0, {}, deep}}) {
-    const std::wstring name = FolderLockName(folder);
-    EXPECT_TRUE(name.starts_with(L"Global\\")) << name;
-    EXPECT_EQ(name.find(L'\\', 7), std::wstring::npos) << name;
-    EXPECT_LE(name.size(), std::size_t{MAX_PATH});
-  }
 }
 
 // deep_folder_test.sh runs this again from a copy of the program in a folder
