@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "bench/quiet_view.h"
+#include "engine/files/native_file_system.h"
 #include "engine/generator.h"
 
 namespace {

@@ -14,7 +14,8 @@
 #include <string_view>
 
 #include "bench/quiet_view.h"
-#include "engine/file_system.h"
+#include "engine/files/file_system.h"
+#include "engine/files/native_file_system.h"
 #include "engine/generator.h"
 
 namespace {

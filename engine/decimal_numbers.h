@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/output_file.h"
+#include "engine/files/output_file.h"
 #include "number/decimal.h"
 
 namespace morvane {

@@ -8,7 +8,8 @@
 #include <utility>
 
 #include "engine/decimal_numbers.h"
-#include "engine/paths.h"
+#include "engine/files/native_file_system.h"
+#include "engine/files/paths.h"
 #include "engine/record.h"
 #include "engine/run_inputs.h"
 #include "engine/whole_numbers.h"

@@ -18,8 +18,8 @@
 #include <string>
 #include <string_view>
 
-#include "engine/file_system.h"
-#include "engine/output_file.h"
+#include "engine/files/file_system.h"
+#include "engine/files/output_file.h"
 #include "engine/run_plan.h"
 #include "engine/run_progress.h"
 #include "engine/run_view.h"

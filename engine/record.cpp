@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "engine/paths.h"
+#include "engine/files/paths.h"
 #include "number/failure.h"
 
 namespace morvane {

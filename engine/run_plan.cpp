@@ -5,8 +5,8 @@
 #include <cmath>
 #include <utility>
 
-#include "engine/free_space_reserve.h"
-#include "engine/size_text.h"
+#include "engine/files/free_space_reserve.h"
+#include "engine/files/size_text.h"
 #include "number/number_text.h"
 
 namespace morvane {

@@ -13,7 +13,7 @@
 #include <optional>
 #include <string>
 
-#include "engine/file_system.h"
+#include "engine/files/file_system.h"
 #include "engine/run_forecast.h"
 
 namespace morvane {

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <utility>
 
-#include "engine/size_text.h"
+#include "engine/files/size_text.h"
 
 namespace morvane {
 

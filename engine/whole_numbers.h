@@ -30,7 +30,7 @@
 #include <string>
 
 #include "engine/digit_words.h"
-#include "engine/output_file.h"
+#include "engine/files/output_file.h"
 #include "number/decimal.h"
 
 namespace morvane {

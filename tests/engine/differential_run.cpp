@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/files/native_file_system.h"
 #include "tests/engine/engine_test_support.h"
 
 namespace morvane::enginetest {

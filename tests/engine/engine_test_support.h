@@ -12,9 +12,10 @@
 #include <utility>
 #include <vector>
 
-#include "engine/file_system.h"
+#include "engine/files/file_system.h"
+#include "engine/files/native_file_system.h"
 #include "engine/generator.h"
-#include "engine/paths.h"
+#include "engine/files/paths.h"
 #include "engine/run_view.h"
 
 namespace morvane::enginetest {

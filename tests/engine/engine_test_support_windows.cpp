@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "engine/files/native_file_system.h"
 #include "tests/engine/engine_test_support.h"
 #include "tests/windows/utf8_paths.h"
 

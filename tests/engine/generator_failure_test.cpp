@@ -18,7 +18,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/size_text.h"
+#include "engine/files/size_text.h"
 
 #include "tests/engine/run_fixture.h"
 

@@ -1,6 +1,6 @@
 // The output file on its own: the existence test, replacing what has the
 // file's name, and the system's failures reported with the file and reason.
-#include "engine/output_file.h"
+#include "engine/files/output_file.h"
 
 #include <gtest/gtest.h>
 #ifndef _WIN32
@@ -13,8 +13,9 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/free_space_reserve.h"
-#include "engine/module1.h"
+#include "engine/files/free_space_reserve.h"
+#include "engine/files/module1.h"
+#include "engine/files/native_file_system.h"
 #include "number/failure.h"
 #include "tests/engine/engine_test_support.h"
 

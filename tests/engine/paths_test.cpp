@@ -1,7 +1,7 @@
 // File names joined to the program folder, and the program folder taken from
 // the program's path, with the system's separator: one between folder and
 // name, never doubled at a root, and a root kept whole.
-#include "engine/paths.h"
+#include "engine/files/paths.h"
 
 #include <gtest/gtest.h>
 

@@ -8,9 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/file_system.h"
+#include "engine/files/file_system.h"
+#include "engine/files/native_file_system.h"
 #include "engine/generator.h"
-#include "engine/output_file.h"
+#include "engine/files/output_file.h"
 #include "tests/engine/engine_test_support.h"
 
 namespace morvane::enginetest {

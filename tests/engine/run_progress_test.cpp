@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/files/native_file_system.h"
 #include "engine/run_progress.h"
 #include "tests/engine/run_fixture.h"
 

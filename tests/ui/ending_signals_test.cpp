@@ -17,8 +17,9 @@
 #include <string>
 #include <thread>
 
-#include "engine/file_system.h"
-#include "engine/output_file.h"
+#include "engine/files/file_system.h"
+#include "engine/files/native_file_system.h"
+#include "engine/files/output_file.h"
 #include "tests/ui/ui_test_support.h"
 
 namespace morvane::ui_test {
@@ -71,14 +72,14 @@ TEST(EndingSignals, GiveBackTheHandlersTheyFound) {
 // A disk that pauses in the middle of every hand-over, as a busy one may:
 // it takes all but the last byte, the last line end, and the rest a moment
 // later. Each pause brings a logout's SIGTERM; the first one counts.
-class SlowDisk : public PosixFileSystem {
+class SlowDisk : public NativeFileSystem {
  public:
   int Write(FileHandle file, const char* data, std::size_t size, std::size_t& written) noexcept override {
     midway_ = !midway_ && size > 1;
-    if (midway_) return PosixFileSystem::Write(file, data, size - 1, written);
+    if (midway_) return NativeFileSystem::Write(file, data, size - 1, written);
     ::raise(SIGTERM);
     std::this_thread::sleep_for(10ms);
-    return PosixFileSystem::Write(file, data, size, written);
+    return NativeFileSystem::Write(file, data, size, written);
   }
 
  private:

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <fstream>
 
-#include "engine/output_file.h"
+#include "engine/files/output_file.h"
 #include "tests/ui/ui_test_support.h"
 #include "ui/qt/ending_signals.h"
 

@@ -1,6 +1,6 @@
 // The program folder as the files are named from it: the folder that holds
 // the running program, without a separator at the end.
-#include "engine/program_folder.h"
+#include "engine/files/program_folder.h"
 
 #include <gtest/gtest.h>
 

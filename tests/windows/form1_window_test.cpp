@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/windows_paths.h"
+#include "engine/files/windows_text.h"
 #include "tests/engine/engine_test_support.h"
 #include "ui/win32/form1_window.h"
 

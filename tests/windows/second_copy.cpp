@@ -6,8 +6,9 @@
 #include <cstdio>
 #include <string>
 
+#include "engine/files/native_file_system.h"
 #include "engine/generator.h"
-#include "engine/windows_paths.h"
+#include "engine/files/windows_text.h"
 #include "tests/engine/engine_test_support.h"
 
 int wmain(int argc, wchar_t** argv) {

@@ -16,13 +16,14 @@
 #include <utility>
 #include <vector>
 
-#include "engine/file_system.h"
-#include "engine/free_space_reserve.h"
-#include "engine/size_text.h"
+#include "engine/files/file_system.h"
+#include "engine/files/free_space_reserve.h"
+#include "engine/files/native_file_system.h"
+#include "engine/files/size_text.h"
 #include "engine/generator.h"
-#include "engine/module1.h"
-#include "engine/paths.h"
-#include "engine/program_folder.h"
+#include "engine/files/module1.h"
+#include "engine/files/paths.h"
+#include "engine/files/program_folder.h"
 #include "tests/engine/engine_test_support.h"
 #include "tests/windows/utf8_paths.h"
 
@@ -146,10 +147,10 @@ TEST(WindowsFiles, ANameWindowsForbidsEndsTheRunBeforeAnyFileIsMade) {
 // there by someone else, and stays. Once the run has the file, others may
 // read it, but not write or delete it under the run. The calls that put the
 // file on its disk, which every run to "Finished." makes, work on it.
-TEST(WindowsFileSystem, TheFileIsCreatedOnlyNewAndOthersMayOnlyReadItDuringTheRun) {
+TEST(NativeFileSystem, TheFileIsCreatedOnlyNewAndOthersMayOnlyReadItDuringTheRun) {
   TempFolder folder;
   const std::string path = folder / "out.txt";
-  WindowsFileSystem files;
+  NativeFileSystem files;
   FileHandle file = kNoFile;
   WriteFile(path, "someone else's");
   EXPECT_EQ(files.CreateNew(path, file), ERROR_FILE_EXISTS);
@@ -331,7 +332,7 @@ class SmallDisk : public testing::Test {
 };
 
 // A file system that does not tell its space: the reserve stands aside.
-class UntoldSpace : public WindowsFileSystem {
+class UntoldSpace : public NativeFileSystem {
  public:
   int SpaceOf(const std::string&, Space& space) noexcept override {
     space = {};
@@ -353,7 +354,7 @@ TEST_F(SmallDisk, AFullDiskEndsTheRunWithWholeRecords) {
 // A file's last cluster is taken whole: the free space of a disk that held
 // no file drops by one cluster for a file of one byte.
 TEST_F(SmallDisk, AFileOfOneByteTakesOneCluster) {
-  WindowsFileSystem files;
+  NativeFileSystem files;
   FileSystem::Space before;
   ASSERT_EQ(files.SpaceOf(disk_, before), 0);
   FileHandle file = kNoFile;

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "engine/program_folder.h"
+#include "engine/files/program_folder.h"
 #include "number/failure.h"
 #include "ui/qt/ending_signals.h"
 #include "ui/qt/form1.h"

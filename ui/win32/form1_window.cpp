@@ -5,7 +5,7 @@
 #include <cmath>
 #include <utility>
 
-#include "engine/windows_paths.h"
+#include "engine/files/windows_text.h"
 #include "ui/shared/form1_layout.h"
 #include "ui/win32/window_dpi.h"
 

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "engine/program_folder.h"
-#include "engine/windows_paths.h"
+#include "engine/files/program_folder.h"
+#include "engine/files/windows_text.h"
 #include "number/failure.h"
 #include "ui/win32/form1_window.h"
 

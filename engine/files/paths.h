@@ -9,12 +9,6 @@
 
 namespace morvane {
 
-#ifdef _WIN32
-inline constexpr char kPathSeparator = '\\';
-#else
-inline constexpr char kPathSeparator = '/';
-#endif
-
 // name in folder; a folder that ends in a separator (a root: "/", "C:\")
 // gets no second one.
 std::string PathInFolder(std::string_view folder, std::string_view name);

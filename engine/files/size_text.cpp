@@ -1,4 +1,4 @@
-#include "engine/size_text.h"
+#include "engine/files/size_text.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -1,8 +1,8 @@
-#include "engine/free_space_reserve.h"
+#include "engine/files/free_space_reserve.h"
 
 #include <algorithm>
 
-#include "engine/size_text.h"
+#include "engine/files/size_text.h"
 
 namespace morvane {
 

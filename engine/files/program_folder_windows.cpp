@@ -1,9 +1,10 @@
 #include <windows.h>
 
-#include "engine/file_system.h"
-#include "engine/paths.h"
-#include "engine/program_folder.h"
-#include "engine/windows_paths.h"
+#include "engine/files/file_system.h"
+#include "engine/files/native_file_system.h"
+#include "engine/files/paths.h"
+#include "engine/files/program_folder.h"
+#include "engine/files/windows_text.h"
 #include "number/failure.h"
 
 namespace morvane {

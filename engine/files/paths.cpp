@@ -1,26 +1,16 @@
-#include "engine/paths.h"
+#include "engine/files/paths.h"
+
+#include "engine/files/path_rules.h"
 
 namespace morvane {
 
-namespace {
-
-#ifdef _WIN32
-constexpr std::string_view kSeparators = "\\/";
-constexpr std::string_view kForbiddenInName = "/\\<>:\"|?*";
-constexpr char kLastForbiddenControl = 31;
-#else
-constexpr std::string_view kSeparators = "/";
-// A backslash too, which Linux would take: a file named with one could not
-// be copied to Windows as it is.
-constexpr std::string_view kForbiddenInName = "/\\";
-constexpr char kLastForbiddenControl = 0;
-#endif
-
-}  // namespace
+using path_rules::kForbiddenInName;
+using path_rules::kLastForbiddenControl;
+using path_rules::kSeparators;
 
 std::string PathInFolder(std::string_view folder, std::string_view name) {
   std::string path(folder);
-  if (path.empty() || kSeparators.find(path.back()) == std::string_view::npos) path += kPathSeparator;
+  if (path.empty() || kSeparators.find(path.back()) == std::string_view::npos) path += path_rules::kSeparator;
   path += name;
   return path;
 }

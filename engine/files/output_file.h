@@ -26,8 +26,8 @@
 #include <string_view>
 #include <utility>
 
-#include "engine/file_system.h"
-#include "engine/free_space_reserve.h"
+#include "engine/files/file_system.h"
+#include "engine/files/free_space_reserve.h"
 
 namespace morvane {
 

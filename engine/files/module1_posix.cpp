@@ -1,4 +1,4 @@
-#include "engine/module1.h"
+#include "engine/files/module1.h"
 
 #include <sys/stat.h>
 

@@ -22,7 +22,7 @@
 #include <string>
 #include <utility>
 
-#include "engine/file_system.h"
+#include "engine/files/file_system.h"
 
 namespace morvane {
 

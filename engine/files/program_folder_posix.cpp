@@ -3,8 +3,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "engine/paths.h"
-#include "engine/program_folder.h"
+#include "engine/files/paths.h"
+#include "engine/files/program_folder.h"
 #include "number/failure.h"
 
 namespace morvane {

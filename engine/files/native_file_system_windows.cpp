@@ -6,10 +6,11 @@
 #include <iterator>
 #include <memory>
 
-#include "engine/file_system.h"
-#include "engine/module1.h"
-#include "engine/windows_paths.h"
-#include "engine/write_back_windows.h"
+#include "engine/files/native_file_system.h"
+#include "engine/files/module1.h"
+#include "engine/files/windows_paths.h"
+#include "engine/files/windows_text.h"
+#include "engine/files/write_back_windows.h"
 
 namespace morvane {
 
@@ -30,9 +31,9 @@ WriteBack& BackgroundWriteBack() {
 
 }  // namespace
 
-bool WindowsFileSystem::Exists(const std::string& path) noexcept { return Module1::FileExists(path); }
+bool NativeFileSystem::Exists(const std::string& path) noexcept { return Module1::FileExists(path); }
 
-int WindowsFileSystem::Unlink(const std::string& path) noexcept {
+int NativeFileSystem::Unlink(const std::string& path) noexcept {
   std::wstring wide;
   if (const unsigned long error = windows::WidePath(path, wide)) return static_cast<int>(error);
   // Removes a file or a link; a folder makes it fail with ERROR_ACCESS_DENIED.
@@ -45,7 +46,7 @@ int WindowsFileSystem::Unlink(const std::string& path) noexcept {
   return ::DeleteFileW(wide.c_str()) ? 0 : LastError();
 }
 
-int WindowsFileSystem::CreateNew(const std::string& path, FileHandle& file) noexcept {
+int NativeFileSystem::CreateNew(const std::string& path, FileHandle& file) noexcept {
   std::wstring wide;
   if (const unsigned long error = windows::WidePath(path, wide)) return static_cast<int>(error);
   // CREATE_NEW: the name was just cleared, so whatever has it now was put
@@ -59,7 +60,7 @@ int WindowsFileSystem::CreateNew(const std::string& path, FileHandle& file) noex
   return 0;
 }
 
-int WindowsFileSystem::Write(FileHandle file, const char* data, std::size_t size, std::size_t& written) noexcept {
+int NativeFileSystem::Write(FileHandle file, const char* data, std::size_t size, std::size_t& written) noexcept {
   DWORD taken = 0;
   const BOOL ok =
       ::WriteFile(Handle(file), data, static_cast<DWORD>(std::min(size, kMostBytesPerWrite)), &taken, nullptr);
@@ -70,7 +71,7 @@ int WindowsFileSystem::Write(FileHandle file, const char* data, std::size_t size
   return ok || taken > 0 ? 0 : LastError();
 }
 
-int WindowsFileSystem::Truncate(FileHandle file, std::uint64_t length) noexcept {
+int NativeFileSystem::Truncate(FileHandle file, std::uint64_t length) noexcept {
   LARGE_INTEGER end;
   end.QuadPart = static_cast<LONGLONG>(length);
   if (!::SetFilePointerEx(Handle(file), end, nullptr, FILE_BEGIN) || !::SetEndOfFile(Handle(file))) {
@@ -79,23 +80,23 @@ int WindowsFileSystem::Truncate(FileHandle file, std::uint64_t length) noexcept 
   return 0;
 }
 
-int WindowsFileSystem::Close(FileHandle file) noexcept { return ::CloseHandle(Handle(file)) ? 0 : LastError(); }
+int NativeFileSystem::Close(FileHandle file) noexcept { return ::CloseHandle(Handle(file)) ? 0 : LastError(); }
 
-int WindowsFileSystem::StartWriteBack(FileHandle file) noexcept {
+int NativeFileSystem::StartWriteBack(FileHandle file) noexcept {
   return static_cast<int>(BackgroundWriteBack().Start(Handle(file)));
 }
 
-int WindowsFileSystem::FlushFile(FileHandle file) noexcept {
+int NativeFileSystem::FlushFile(FileHandle file) noexcept {
   return ::FlushFileBuffers(Handle(file)) ? 0 : LastError();
 }
 
-int WindowsFileSystem::FlushClosedFiles(const std::string&) noexcept {
+int NativeFileSystem::FlushClosedFiles(const std::string&) noexcept {
   return static_cast<int>(BackgroundWriteBack().Finish());
 }
 
-int WindowsFileSystem::FlushFolder(const std::string&) noexcept { return 0; }
+int NativeFileSystem::FlushFolder(const std::string&) noexcept { return 0; }
 
-int WindowsFileSystem::HasName(FileHandle file, bool& named) noexcept {
+int NativeFileSystem::HasName(FileHandle file, bool& named) noexcept {
   // Nobody may delete the file while the run holds it (no FILE_SHARE_DELETE),
   // so this only says no when the system itself let it go.
   FILE_STANDARD_INFO standard;
@@ -104,7 +105,7 @@ int WindowsFileSystem::HasName(FileHandle file, bool& named) noexcept {
   return 0;
 }
 
-int WindowsFileSystem::LockFolder(const std::string& folder, FileHandle& lock, bool& heldElsewhere) noexcept {
+int NativeFileSystem::LockFolder(const std::string& folder, FileHandle& lock, bool& heldElsewhere) noexcept {
   heldElsewhere = false;
   if (folder.empty()) return ERROR_PATH_NOT_FOUND;
   std::wstring wide;
@@ -139,9 +140,9 @@ int WindowsFileSystem::LockFolder(const std::string& folder, FileHandle& lock, b
   return 0;
 }
 
-void WindowsFileSystem::UnlockFolder(FileHandle lock) noexcept { ::CloseHandle(Handle(lock)); }
+void NativeFileSystem::UnlockFolder(FileHandle lock) noexcept { ::CloseHandle(Handle(lock)); }
 
-int WindowsFileSystem::SpaceOf(const std::string& path, Space& space) noexcept {
+int NativeFileSystem::SpaceOf(const std::string& path, Space& space) noexcept {
   std::wstring wide;
   if (const unsigned long error = windows::WidePath(path, wide)) return static_cast<int>(error);
   // A share's name needs its closing separator; any folder may have one.
@@ -167,7 +168,7 @@ int WindowsFileSystem::SpaceOf(const std::string& path, Space& space) noexcept {
   return 0;
 }
 
-std::string WindowsFileSystem::ErrorText(int error) const {
+std::string NativeFileSystem::ErrorText(int error) const {
   wchar_t* text = nullptr;
   const DWORD length =
       ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -180,8 +181,8 @@ std::string WindowsFileSystem::ErrorText(int error) const {
   return windows::Utf8(description);
 }
 
-WindowsFileSystem& SystemFileSystem() noexcept {
-  static WindowsFileSystem files;
+NativeFileSystem& SystemFileSystem() noexcept {
+  static NativeFileSystem files;
   return files;
 }
 

@@ -1,10 +1,10 @@
-#include "engine/output_file.h"
+#include "engine/files/output_file.h"
 
 #include <algorithm>
 #include <cstring>
 #include <utility>
 
-#include "engine/paths.h"
+#include "engine/files/paths.h"
 #include "number/failure.h"
 
 namespace morvane {

@@ -113,9 +113,10 @@ class FileSystem {
   // statvfs there tells what is free before that; ext4, xfs and tmpfs count
   // a write's room when they take it, as Windows does. Where the file system
   // is not known to, it is taken to lag.
+  //
   // On btrfs the free bytes leave out, too, what its metadata may take at
   // once, as it cuts a new chunk for them from the same free part of the
-  // disk (AddBtrfsMetadata).
+  // disk (see native_file_system_posix.cpp).
   struct Space {
     std::uint64_t available = 0;
     std::uint64_t size = 0;
@@ -130,54 +131,5 @@ class FileSystem {
   // left on device". By default errno's, as test layers report them.
   virtual std::string ErrorText(int error) const { return std::strerror(error); }
 };
-
-#ifdef _WIN32
-// The real file system through Win32's wide calls: paths are UTF-8 here and
-// UTF-16 to the system, error numbers GetLastError's, their texts the
-// system's own (FormatMessageW).
-class WindowsFileSystem : public FileSystem {
- public:
-  bool Exists(const std::string& path) noexcept override;
-  int Unlink(const std::string& path) noexcept override;
-  int CreateNew(const std::string& path, FileHandle& file) noexcept override;
-  int Write(FileHandle file, const char* data, std::size_t size, std::size_t& written) noexcept override;
-  int Truncate(FileHandle file, std::uint64_t length) noexcept override;
-  int Close(FileHandle file) noexcept override;
-  int StartWriteBack(FileHandle file) noexcept override;
-  int FlushFile(FileHandle file) noexcept override;
-  int FlushClosedFiles(const std::string& folder) noexcept override;
-  int FlushFolder(const std::string& folder) noexcept override;
-  int HasName(FileHandle file, bool& named) noexcept override;
-  int LockFolder(const std::string& folder, FileHandle& lock, bool& heldElsewhere) noexcept override;
-  void UnlockFolder(FileHandle lock) noexcept override;
-  int SpaceOf(const std::string& path, Space& space) noexcept override;
-  std::string ErrorText(int error) const override;
-};
-using NativeFileSystem = WindowsFileSystem;
-#else
-// The real file system through POSIX calls.
-class PosixFileSystem : public FileSystem {
- public:
-  bool Exists(const std::string& path) noexcept override;
-  int Unlink(const std::string& path) noexcept override;
-  int CreateNew(const std::string& path, FileHandle& file) noexcept override;
-  int Write(FileHandle file, const char* data, std::size_t size, std::size_t& written) noexcept override;
-  int Truncate(FileHandle file, std::uint64_t length) noexcept override;
-  int Close(FileHandle file) noexcept override;
-  int StartWriteBack(FileHandle file) noexcept override;
-  int FlushFile(FileHandle file) noexcept override;
-  int FlushClosedFiles(const std::string& folder) noexcept override;
-  int FlushFolder(const std::string& folder) noexcept override;
-  int HasName(FileHandle file, bool& named) noexcept override;
-  int LockFolder(const std::string& folder, FileHandle& lock, bool& heldElsewhere) noexcept override;
-  void UnlockFolder(FileHandle lock) noexcept override;
-  int SpaceOf(const std::string& path, Space& space) noexcept override;
-};
-
-using NativeFileSystem = PosixFileSystem;
-#endif
-
-// The one file system of the system the program runs on; it has no state.
-NativeFileSystem& SystemFileSystem() noexcept;
 
 }  // namespace morvane

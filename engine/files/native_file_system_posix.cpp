@@ -1,4 +1,4 @@
-#include "engine/file_system.h"
+#include "engine/files/native_file_system.h"
 
 #include <fcntl.h>
 #include <linux/btrfs.h>
@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "engine/module1.h"
+#include "engine/files/module1.h"
 
 namespace morvane {
 
@@ -108,13 +108,13 @@ void TakeOffBtrfsMetadataToCome(const std::string& folder, FileSystem::Space& sp
 }
 }  // namespace
 
-bool PosixFileSystem::Exists(const std::string& path) noexcept { return Module1::FileExists(path); }
+bool NativeFileSystem::Exists(const std::string& path) noexcept { return Module1::FileExists(path); }
 
-int PosixFileSystem::Unlink(const std::string& path) noexcept {
+int NativeFileSystem::Unlink(const std::string& path) noexcept {
   return ::unlink(path.c_str()) == 0 ? 0 : errno;
 }
 
-int PosixFileSystem::CreateNew(const std::string& path, FileHandle& file) noexcept {
+int NativeFileSystem::CreateNew(const std::string& path, FileHandle& file) noexcept {
   // O_EXCL: the name was just cleared, so whatever has it now was put there
   // behind our back, by another program; appending to its file, or following
   // its link out of the folder, is not ours to do. With O_EXCL a link is
@@ -128,7 +128,7 @@ int PosixFileSystem::CreateNew(const std::string& path, FileHandle& file) noexce
   return 0;
 }
 
-int PosixFileSystem::Write(FileHandle file, const char* data, std::size_t size, std::size_t& written) noexcept {
+int NativeFileSystem::Write(FileHandle file, const char* data, std::size_t size, std::size_t& written) noexcept {
   written = 0;
   ssize_t result;
   do {
@@ -139,7 +139,7 @@ int PosixFileSystem::Write(FileHandle file, const char* data, std::size_t size, 
   return 0;
 }
 
-int PosixFileSystem::Truncate(FileHandle file, std::uint64_t length) noexcept {
+int NativeFileSystem::Truncate(FileHandle file, std::uint64_t length) noexcept {
   int result;
   do {
     result = ::ftruncate(static_cast<int>(file), static_cast<off_t>(length));
@@ -147,19 +147,19 @@ int PosixFileSystem::Truncate(FileHandle file, std::uint64_t length) noexcept {
   return result == 0 ? 0 : errno;
 }
 
-int PosixFileSystem::Close(FileHandle file) noexcept {
+int NativeFileSystem::Close(FileHandle file) noexcept {
   // Not retried on EINTR: on Linux the descriptor is gone either way, and a
   // second close could release one that another part of the program opened.
   return ::close(static_cast<int>(file)) == 0 ? 0 : errno;
 }
 
-int PosixFileSystem::StartWriteBack(FileHandle file) noexcept {
+int NativeFileSystem::StartWriteBack(FileHandle file) noexcept {
   // SYNC_FILE_RANGE_WRITE alone starts the write of the dirty pages and
   // returns; it promises nothing about the disk, which FlushClosedFiles does.
   return ::sync_file_range(static_cast<int>(file), 0, 0, SYNC_FILE_RANGE_WRITE) == 0 ? 0 : errno;
 }
 
-int PosixFileSystem::FlushFile(FileHandle file) noexcept {
+int NativeFileSystem::FlushFile(FileHandle file) noexcept {
   int result;
   do {
     result = ::fdatasync(static_cast<int>(file));
@@ -167,7 +167,7 @@ int PosixFileSystem::FlushFile(FileHandle file) noexcept {
   return result == 0 ? 0 : errno;
 }
 
-int PosixFileSystem::FlushClosedFiles(const std::string& folder) noexcept {
+int NativeFileSystem::FlushClosedFiles(const std::string& folder) noexcept {
   // syncfs, not a list of the run's files to reopen and fdatasync one by
   // one: a run may write millions of files, and each fdatasync costs a
   // journal commit and a flush of the disk's cache. Measured here (ext4 on a
@@ -181,7 +181,7 @@ int PosixFileSystem::FlushClosedFiles(const std::string& folder) noexcept {
   return OnFolder(folder, ::syncfs);
 }
 
-int PosixFileSystem::FlushFolder(const std::string& folder) noexcept {
+int NativeFileSystem::FlushFolder(const std::string& folder) noexcept {
   return OnFolder(folder, [](int opened) {
     int result;
     do {
@@ -193,14 +193,14 @@ int PosixFileSystem::FlushFolder(const std::string& folder) noexcept {
   });
 }
 
-int PosixFileSystem::HasName(FileHandle file, bool& named) noexcept {
+int NativeFileSystem::HasName(FileHandle file, bool& named) noexcept {
   struct stat status {};
   if (::fstat(static_cast<int>(file), &status) != 0) return errno;
   named = status.st_nlink > 0;
   return 0;
 }
 
-int PosixFileSystem::LockFolder(const std::string& folder, FileHandle& lock, bool& heldElsewhere) noexcept {
+int NativeFileSystem::LockFolder(const std::string& folder, FileHandle& lock, bool& heldElsewhere) noexcept {
   heldElsewhere = false;
   // Read-only and O_DIRECTORY: a folder needs no extra file to be locked,
   // and anything else at the name fails here.
@@ -230,9 +230,9 @@ int PosixFileSystem::LockFolder(const std::string& folder, FileHandle& lock, boo
   return 0;
 }
 
-void PosixFileSystem::UnlockFolder(FileHandle lock) noexcept { ::close(static_cast<int>(lock)); }
+void NativeFileSystem::UnlockFolder(FileHandle lock) noexcept { ::close(static_cast<int>(lock)); }
 
-int PosixFileSystem::SpaceOf(const std::string& path, Space& space) noexcept {
+int NativeFileSystem::SpaceOf(const std::string& path, Space& space) noexcept {
   struct statfs status {};
   if (::statfs(path.c_str(), &status) != 0) return errno;
   // f_bavail, not f_bfree: the blocks kept for root are no use to the user
@@ -250,8 +250,10 @@ int PosixFileSystem::SpaceOf(const std::string& path, Space& space) noexcept {
   return 0;
 }
 
-PosixFileSystem& SystemFileSystem() noexcept {
-  static PosixFileSystem files;
+std::string NativeFileSystem::ErrorText(int error) const { return FileSystem::ErrorText(error); }
+
+NativeFileSystem& SystemFileSystem() noexcept {
+  static NativeFileSystem files;
   return files;
 }
 

@@ -1,4 +1,4 @@
-#include "engine/windows_paths.h"
+#include "engine/files/windows_paths.h"
 
 #include <windows.h>
 
@@ -60,24 +60,6 @@ unsigned long WidePath(const std::string& path, std::wstring& wide) {
     wide = std::wstring(kLong) + full;
   }
   return 0;
-}
-
-std::wstring Utf16(std::string_view text) {
-  if (text.empty()) return {};
-  const int size = static_cast<int>(text.size());
-  const int length = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), length);
-  return wide;
-}
-
-std::string Utf8(std::wstring_view text) {
-  if (text.empty()) return {};
-  const int size = static_cast<int>(text.size());
-  const int length = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-  std::string utf8(static_cast<std::size_t>(length), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, utf8.data(), length, nullptr, nullptr);
-  return utf8;
 }
 
 }  // namespace morvane::windows

@@ -1,7 +1,7 @@
 #include <windows.h>
 
-#include "engine/module1.h"
-#include "engine/windows_paths.h"
+#include "engine/files/module1.h"
+#include "engine/files/windows_paths.h"
 
 namespace morvane::Module1 {
 

@@ -1,4 +1,4 @@
-#include "engine/write_back_windows.h"
+#include "engine/files/write_back_windows.h"
 
 #include <system_error>
 
