@@ -6,7 +6,7 @@ namespace morvane {
 
 namespace {
 
-const Decimal kProgressEvery(10000);
+const Decimal kProgressEvery(kProgressInterval);
 
 // What a / b has after the point: zero exactly when a is a whole multiple of b.
 Decimal FractionOf(const Decimal& a, const Decimal& b) {

@@ -26,7 +26,8 @@ class DecimalNumbers {
 
   // Writes the records for the current number and the ones after it into
   // file, at most `most` (at least 1) and never past the range's end or a
-  // multiple of 10,000, whose progress line it then sets in progressLine.
+  // multiple of kProgressInterval, whose progress line it then sets in
+  // progressLine.
   // Returns how many it wrote. Throws Overflow when a square does not fit,
   // before writing its record.
   std::uint32_t Emit(std::uint32_t most, OutputFile& file, std::string& progressLine);

@@ -8,8 +8,10 @@
 #include <utility>
 
 #include "engine/decimal_numbers.h"
+#include "engine/file_names.h"
 #include "engine/files/native_file_system.h"
 #include "engine/files/paths.h"
+#include "engine/pacing.h"
 #include "engine/record.h"
 #include "engine/run_inputs.h"
 #include "engine/whole_numbers.h"
@@ -19,10 +21,6 @@
 namespace morvane {
 
 namespace {
-
-// How often the window handles its events while the run waits for the disk:
-// as often as it would during the run, where it paces them itself.
-constexpr auto kDiskWaitEventInterval = std::chrono::milliseconds(5);
 
 // Unwinds a run whose window closed its output meanwhile to end the program.
 struct ProgramEnding {};
@@ -81,9 +79,7 @@ bool Generator::WriteRange(Numbers& numbers, bool& severalFiles, RunProgress& pr
       fileNumber_.Close();
       bytesInClosedFiles_ += fileNumber_.length();
       // The user may have edited To since the run began.
-      const Decimal toNow = ReadRangeValue(view_.ToText());
-      const Decimal n = numbers.Current();
-      OpenSeriesFile(PlainNumber(n), std::min(n + linesPerFile_ - 1, toNow));
+      OpenSeriesFile(LaterFileName(numbers.Current(), linesPerFile_, ReadRangeValue(view_.ToText())));
     }
     // As many numbers at once as have nothing to be done between them: up to
     // the next event pass, the file's last record and the last the line
@@ -119,7 +115,11 @@ bool Generator::WriteRange(Numbers& numbers, bool& severalFiles, RunProgress& pr
   return false;
 }
 
-void Generator::PD() {
+RunPlan Generator::PlanRun() const { return RunPlan(ReadRunInputs(view_), files_, programFolder_); }
+
+void Generator::PD() { PD(PlanRun()); }
+
+void Generator::PD(const RunPlan& plan) {
   // Released however the run is left, once the file is closed.
   struct UnlockOnExit {
     FileSystem& files;
@@ -136,32 +136,26 @@ void Generator::PD() {
     ~CloseOnExit() { file.CloseQuietly(); }
   } closeOnExit{fileNumber_};
 
+  const RunInputs& inputs = plan.inputs();
   bool severalFiles = false;
-  // From the moment the plan is shown, and whether the plan ends the run at
-  // the program's bounds, so that meeting them completes it.
+  // From the moment the plan is shown.
   std::optional<RunProgress> progress;
-  bool plannedUpToTheBound = false;
   try {
     // Every run's first record has the square itself as its difference.
     prevSquare_ = 0;
     closedWhileWaiting_ = false;
-    const std::string fromText = view_.FromText();
-    startValue_ = ReadRangeValue(fromText);
-    linesPerFile_ = ReadLinesPerFile(view_.LinesPerFileText());
+    startValue_ = ReadRangeValue(inputs.fromText);
+    linesPerFile_ = ReadLinesPerFile(inputs.linesPerFileText);
     // Before anything is deleted or created.
-    CheckFitsInFileName(fromText);
+    CheckFitsInFileName(inputs.fromText);
     if (folderLock_ == kNoFile) LockProgramFolder();
-    {
-      // The plan's pieces are let go of before the run begins.
-      const RunPlan plan = ShowPlan();
-      progress.emplace(plan.bytes(), now_);
-      plannedUpToTheBound = plan.endsAtBound();
-    }
+    view_.ShowRunPlan(plan.Text());
+    progress.emplace(plan.bytes(), now_);
     bytesInClosedFiles_ = 0;
-    OpenSeriesFile(fromText, startValue_ + linesPerFile_ - 1);
+    OpenSeriesFile(FirstFileName(inputs.fromText, startValue_, linesPerFile_));
     view_.SetStatusToolTip("Data files are being saved in " + programFolder_);
 
-    const Decimal end = ReadRangeValue(view_.ToText());
+    const Decimal end = ReadRangeValue(inputs.toText);
     bool stopped = false;
     if (arithmetic_ == WholeRunArithmetic::kIncremental && WholeNumbers::Suits(startValue_)) {
       WholeNumbers numbers(startValue_, end);
@@ -190,7 +184,7 @@ void Generator::PD() {
     view_.ShowRunProgress(progress->share(), progress->text());
     if (!stopped) {
       view_.ShowMessage("Finished.", MessageIcon::kInformation);
-      view_.SetButtonCaption("Start");
+      view_.SetButtonCaption(kStartCaption);
       prevSquare_ = 0;
     }
   } catch (const ProgramEnding&) {
@@ -213,7 +207,8 @@ void Generator::PD() {
     }
     // What the files hold now, before the message says why.
     if (progress) {
-      progress->Finish(BytesWritten(), overflow && plannedUpToTheBound && !closeFailure);
+      // Meeting the bounds completes a run planned to end there.
+      progress->Finish(BytesWritten(), overflow && plan.endsAtBound() && !closeFailure);
       view_.ShowRunProgress(progress->share(), progress->text());
     }
     if (overflow) {
@@ -253,29 +248,17 @@ void Generator::WaitForDisk(const std::function<void()>& work) {
   // The future waits for its thread however this is left, an exception
   // from the view included.
   std::future<void> done = std::async(std::launch::async, work);
-  while (done.wait_for(kDiskWaitEventInterval) != std::future_status::ready) view_.ProcessEventsWhileSaving();
+  while (done.wait_for(pacing::kDiskWaitEventInterval) != std::future_status::ready) view_.ProcessEventsWhileSaving();
   // The program is ending: what went wrong on the way to the disk is no
   // longer anyone's to hear.
   if (closedWhileWaiting_) throw ProgramEnding();
   done.get();
 }
 
-std::string Generator::RunPlanText() const { return PlanFromFields().Text(); }
-
-RunPlan Generator::PlanFromFields() const {
-  return RunPlan(RunForecast::Of(view_.FromText(), view_.ToText(), view_.LinesPerFileText()), files_, programFolder_);
-}
-
-RunPlan Generator::ShowPlan() {
-  RunPlan plan = PlanFromFields();
-  view_.ShowRunPlan(plan.Text());
-  return plan;
-}
-
 void Generator::ResetForm() {
-  view_.SetFromText("1");
-  view_.SetToText("1000000000000000");
-  view_.SetButtonCaption("Start");
+  view_.SetFromText(kFirstFromText);
+  view_.SetToText(kFirstToText);
+  view_.SetButtonCaption(kStartCaption);
   prevSquare_ = 0;
 }
 
@@ -292,8 +275,6 @@ std::string Generator::HeldElsewhereText() const {
          ". Wait until it has finished, or start this copy from another folder.";
 }
 
-void Generator::OpenSeriesFile(std::string_view lower, const Decimal& upper) {
-  fileNumber_.Open(PathInFolder(programFolder_, SeriesFileName(lower, PlainNumber(upper))));
-}
+void Generator::OpenSeriesFile(std::string_view name) { fileNumber_.Open(PathInFolder(programFolder_, name)); }
 
 }  // namespace morvane

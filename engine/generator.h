@@ -55,16 +55,19 @@ class Generator {
   // without it takes it itself.
   bool ClaimProgramFolder();
 
-  // One run, from the view's fields. Every outcome is reported through the
+  // Reads the view's fields for one run, and forecasts it against the free
+  // space of the program folder's disk: what the first-press warning tells
+  // and PD then makes.
+  RunPlan PlanRun() const;
+
+  // One run: PD(PlanRun()).
+  void PD();
+  // The run that plan describes. Every outcome is reported through the
   // view; the output file is closed on every way out, and an exception from
   // the view itself that is not a Failure passes on once the file is closed.
   // It shows its plan first, its progress as it goes, and however it ends,
   // the share it reached.
-  void PD();
-
-  // The paragraph PD shows at its start (RunPlan), for the run the view's
-  // fields describe now: for the window's first-press warning, before PD.
-  std::string RunPlanText() const;
+  void PD(const RunPlan& plan);
 
   // The Stop button and Escape: the run ends after the number it is writing.
   // Never cleared.
@@ -93,17 +96,15 @@ class Generator {
   bool WriteRange(Numbers& numbers, bool& severalFiles, RunProgress& progress);
   // The run's bytes so far, in all its files.
   std::uint64_t BytesWritten() const noexcept { return bytesInClosedFiles_ + fileNumber_.length(); }
-  RunPlan PlanFromFields() const;
-  // Shows the plan of the run about to start.
-  RunPlan ShowPlan();
   // A progress line, once its record is handed to the system: the status
   // line never names a number whose record a failure could still keep out
   // of the files.
   void ShowProgressLine(const std::string& line);
   // The fields' first values, after the run met the bounds of the numbers.
   void ResetForm();
-  // Closes nothing: the caller has. Opens "Morvane-lower-upper.txt".
-  void OpenSeriesFile(std::string_view lower, const Decimal& upper);
+  // Closes nothing: the caller has. Opens the file of that name in the
+  // program folder.
+  void OpenSeriesFile(std::string_view name);
   // Closes the last file and waits until it, every file the run closed
   // before and the folder's entries are on the disk; throws the Failure that
   // tells a write that failed.

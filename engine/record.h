@@ -1,15 +1,16 @@
-// The record: the one line a run writes for each number, and the names of the
-// files that hold the records.
+// The record: the one line a run writes for each number, and the status
+// line that shows every so many numbers.
 //
 // A record is FormatNumber(n) " , " FormatNumber(n squared) " , "
 // FormatNumber(difference) and CR LF, so the first record of a run from 1 is
-// " 1 ,  1 ,  1\r\n". A file is "Morvane-" lower "-" upper ".txt".
+// " 1 ,  1 ,  1\r\n".
 //
 // FormatRecordTo and WholeNumbers, which stores the parts of each record in
 // place, both take the layout from here.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -35,19 +36,14 @@ inline constexpr std::size_t kMaxRecordLength =
 char* FormatRecordTo(const Decimal& n, const Decimal& square, const Decimal& difference,
                      char* out) noexcept;
 
-// The status line at every 10,000th number: n, two blanks, the previous
+// A run shows its status line at every multiple of this many numbers.
+inline constexpr std::int32_t kProgressInterval = 10000;
+
+// The status line at every kProgressInterval-th number: n, two blanks, the previous
 // square before the current one, and the difference, e.g.
 // "10000  99980001 - 100000000 : 19999".
 std::string ProgressLine(const Decimal& n, const Decimal& previousSquare, const Decimal& square,
                          const Decimal& difference);
 
-// "Morvane-" + lower + "-" + upper + ".txt".
-std::string SeriesFileName(std::string_view lower, std::string_view upper);
-
-// The first file's lower bound is the From text exactly as typed. Throws a
-// Failure (kBadFileNameError) when that text could not stay a part of one
-// name inside the program folder (FirstForbiddenInName). Every other text is
-// used as it stands, blanks included.
-void CheckFitsInFileName(std::string_view fromText);
 
 }  // namespace morvane

@@ -1,13 +1,14 @@
 #include "engine/run_forecast.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <limits>
 #include <string>
 
+#include "engine/file_names.h"
 #include "engine/record.h"
 #include "engine/run_inputs.h"
+#include "engine/whole_values.h"
 #include "number/failure.h"
 #include "number/number_text.h"
 
@@ -18,8 +19,6 @@ namespace {
 __extension__ using Int128 = __int128;
 __extension__ using Uint128 = unsigned __int128;
 
-// The first number whose square does not fit a Decimal.
-constexpr std::int64_t kBound = std::int64_t{1} << 48;
 // The most decimal places a run's squares keep exactly: 2k <= 28.
 constexpr int kMostExactPlaces = 14;
 // The most records one file can hold when N never ends it: the run's line
@@ -49,13 +48,7 @@ Uint128 CeilSquareRoot(Uint128 value) {
   return root;
 }
 
-std::size_t DigitsOf(Uint128 value) {
-  std::size_t digits = 1;
-  for (; value >= 10; value /= 10) ++digits;
-  return digits;
-}
-
-Uint128 Magnitude(Int128 value) { return static_cast<Uint128>(value < 0 ? -value : value); }
+std::size_t Digits(Uint128 value) { return static_cast<std::size_t>(DigitsOf(value)); }
 
 // A value as a whole number of its smallest decimal places: value * 10^places
 // with places as few as hold it (trailing zeros do not count).
@@ -77,19 +70,6 @@ Scaled ScaledOf(const Decimal& value) {
 
 // The length of a fraction's text: its point and places, or nothing.
 std::size_t FractionLength(int places) { return places > 0 ? static_cast<std::size_t>(places) + 1 : 0; }
-
-// A whole Decimal below 2^63 in magnitude.
-std::int64_t WholeValue(const Decimal& whole) {
-  const auto magnitude = static_cast<std::int64_t>(whole.coefficient_low());
-  return whole.negative() ? -magnitude : magnitude;
-}
-
-long double Approximately(const Decimal& value) {
-  const std::string text = PlainNumber(value);
-  double approximately = 0;
-  std::from_chars(text.data(), text.data() + text.size(), approximately);
-  return approximately;
-}
 
 }  // namespace
 
@@ -235,11 +215,11 @@ class RunForecast::Builder {
     const auto scale = static_cast<Uint128>(unit);
     for (std::size_t piece = 0; piece + 1 < cuts.size(); ++piece) {
       const Int128 n = units + static_cast<Int128>(cuts[piece]) * unit;
-      const Uint128 magnitude = Magnitude(n);
+      const auto magnitude = Magnitude<Uint128>(n);
       const std::size_t length =
-          RecordLength(1 + DigitsOf(magnitude / scale) + numberFraction,
-                       1 + DigitsOf(magnitude * magnitude / (scale * scale)) + squareFraction,
-                       1 + DigitsOf(Magnitude(2 * n - unit) / scale) + differenceFraction);
+          RecordLength(1 + Digits(magnitude / scale) + numberFraction,
+                       1 + Digits(magnitude * magnitude / (scale * scale)) + squareFraction,
+                       1 + Digits(Magnitude<Uint128>(2 * n - unit) / scale) + differenceFraction);
       AddPiece(cuts[piece + 1] - cuts[piece], length, false);
     }
   }
@@ -248,7 +228,7 @@ class RunForecast::Builder {
   // number's whole digits or a square's kept places change, and each piece
   // sampled in its middle.
   void Estimate(const Position& at, std::uint64_t count) {
-    const long double first = Approximately(at.n);
+    const long double first = ApproximateValue(at.n);
     std::vector<std::uint64_t> cuts = {0, count};
     const auto cutAt = [&](long double magnitude) {
       for (const long double cut : {std::ceil(magnitude - first), std::floor(-magnitude - first) + 1}) {
@@ -318,12 +298,12 @@ class RunForecast::Builder {
   std::uint64_t budget_ = kMostFormattedRecords;
 };
 
-RunForecast RunForecast::Of(std::string_view fromText, std::string_view toText, std::string_view linesPerFileText) {
+RunForecast RunForecast::Of(const RunInputs& inputs) {
   RunForecast forecast;
   Decimal end;
   try {
-    forecast.start_ = ReadRangeValue(fromText);
-    forecast.linesPerFile_ = ReadLinesPerFile(linesPerFileText);
+    forecast.start_ = ReadRangeValue(inputs.fromText);
+    forecast.linesPerFile_ = ReadLinesPerFile(inputs.linesPerFileText);
     // The first file's name needs it.
     static_cast<void>(forecast.start_ + forecast.linesPerFile_ - 1);
   } catch (const Overflow&) {
@@ -332,12 +312,14 @@ RunForecast RunForecast::Of(std::string_view fromText, std::string_view toText, 
     return forecast;
   }
   try {
-    end = ReadRangeValue(toText);
+    end = ReadRangeValue(inputs.toText);
   } catch (const Overflow&) {
     forecast.endsAtBound_ = true;
     return forecast;
   }
-  forecast.secondFileReplacesFirst_ = forecast.linesPerFile_ == 0 && fromText == PlainNumber(forecast.start_);
+  forecast.secondFileReplacesFirst_ =
+      forecast.linesPerFile_ == 0 &&
+      FirstFileName(inputs.fromText, forecast.start_, 0) == LaterFileName(forecast.start_, 0, end);
   if (forecast.start_ > end) return forecast;
   Builder(forecast, end).Build();
 

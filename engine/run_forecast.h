@@ -23,9 +23,9 @@
 #pragma once
 
 #include <cstdint>
-#include <string_view>
 #include <vector>
 
+#include "engine/run_inputs.h"
 #include "number/decimal.h"
 
 namespace morvane {
@@ -37,8 +37,8 @@ class RunForecast {
   static constexpr std::uint64_t kMostFormattedRecords = 16384;
   static constexpr std::uint64_t kSampledRecords = 32;
 
-  // The run that the fields' texts start, read as the run reads them.
-  static RunForecast Of(std::string_view fromText, std::string_view toText, std::string_view linesPerFileText);
+  // The run that these inputs start, read as the run reads them.
+  static RunForecast Of(const RunInputs& inputs);
 
   std::uint64_t records() const noexcept { return records_; }
   // The bytes of all its records, which is all its files hold.
@@ -83,8 +83,8 @@ class RunForecast {
   // The run began one more number than it wrote, whose square overflowed.
   bool triedNumberPastBound_ = false;
   bool opensFirstFile_ = true;
-  // With N = 0 the second file has the first one's name when From is typed
-  // as the run writes it ("1", not "01"), and replaces it.
+  // With N = 0 the second file, opened before the first number, may have
+  // the first one's name ("1", not "01", typed as From), and replace it.
   bool secondFileReplacesFirst_ = false;
 };
 

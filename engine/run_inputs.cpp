@@ -27,6 +27,10 @@ std::int32_t RoundHalfEvenToInt32(double value) {
 
 }  // namespace
 
+RunInputs ReadRunInputs(const RunView& view) {
+  return {view.FromText(), view.ToText(), view.LinesPerFileText()};
+}
+
 Decimal ReadRangeValue(std::string_view text) { return Decimal(ReadNumber(text)); }
 
 std::int32_t ReadLinesPerFile(std::string_view text) {

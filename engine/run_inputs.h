@@ -1,14 +1,27 @@
-// The run's inputs as the run reads them from the window's fields: From and
-// To as Decimal, N from the lines-per-file list. The run and its forecast
-// read them here, so that the forecast describes the run the fields start.
+// A run's inputs: the texts of the window's three fields, read once for
+// each press of Start, and how the run reads them as numbers, From and To
+// as Decimal, N from the lines-per-file list. The run, its forecast and its
+// plan all take them from here, so that what the plan says is the run the
+// press starts.
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
+#include "engine/run_view.h"
 #include "number/decimal.h"
 
 namespace morvane {
+
+struct RunInputs {
+  std::string fromText;
+  std::string toText;
+  std::string linesPerFileText;
+};
+
+// What txFrom, txTo and Combo1 hold now.
+RunInputs ReadRunInputs(const RunView& view);
 
 // N when the lines-per-file text is no number.
 inline constexpr std::int32_t kDefaultLinesPerFile = 100000;

@@ -1,7 +1,6 @@
 #include "engine/run_plan.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <utility>
 
@@ -23,16 +22,14 @@ std::string FilesText(std::uint64_t files) { return CountText(files) + (files ==
 std::string AboutNumber(const Decimal& n, std::uint64_t records) {
   const int places = static_cast<int>(std::to_string(records).size()) - 3;
   const double unit = places > 0 ? std::pow(10.0, places) : 1.0;
-  const std::string text = PlainNumber(n);
-  double value = 0;
-  std::from_chars(text.data(), text.data() + text.size(), value);
+  const double value = ApproximateValue(n);
   return GroupedDigits(std::to_string(std::llround(value / unit) * static_cast<long long>(unit)));
 }
 
 }  // namespace
 
-RunPlan::RunPlan(RunForecast forecast, FileSystem& files, const std::string& folder)
-    : forecast_(std::move(forecast)), records_(forecast_.records()) {
+RunPlan::RunPlan(RunInputs inputs, FileSystem& files, const std::string& folder)
+    : inputs_(std::move(inputs)), forecast_(RunForecast::Of(inputs_)), records_(forecast_.records()) {
   FileSystem::Space space;
   if (files.SpaceOf(folder, space) != 0 || space.size == 0) return;
   space_ = space;

@@ -15,15 +15,17 @@
 
 #include "engine/files/file_system.h"
 #include "engine/run_forecast.h"
+#include "engine/run_inputs.h"
 
 namespace morvane {
 
 class RunPlan {
  public:
-  // The forecast run into folder, on the disk as files tells it now.
-  RunPlan(RunForecast forecast, FileSystem& files, const std::string& folder);
+  // The run these inputs start, forecast, into folder, on the disk as files
+  // tells it now.
+  RunPlan(RunInputs inputs, FileSystem& files, const std::string& folder);
 
-  const RunForecast& forecast() const noexcept { return forecast_; }
+  const RunInputs& inputs() const noexcept { return inputs_; }
   // The reserve ends the run before its last record.
   bool stopsAtReserve() const noexcept { return records_ < forecast_.records(); }
   // The run ends where it meets the program's bounds, as it set out to.
@@ -41,6 +43,7 @@ class RunPlan {
   // file rounded up to whole blocks.
   std::uint64_t DiskUseOf(std::uint64_t records) const noexcept;
 
+  RunInputs inputs_;
   RunForecast forecast_;
   // As the system tells it; none for a disk that does not.
   std::optional<FileSystem::Space> space_;

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "engine/files/size_text.h"
+#include "engine/pacing.h"
 
 namespace morvane {
 
@@ -40,7 +41,7 @@ RunProgress::RunProgress(std::uint64_t plannedBytes, Now now)
 
 bool RunProgress::Update(std::uint64_t writtenBytes) {
   const Clock::time_point now = now_();
-  if (now - lastRefresh_ < kRefreshInterval) return false;
+  if (now - lastRefresh_ < pacing::kProgressInterval) return false;
   lastRefresh_ = now;
   samples_[next_] = {now, writtenBytes};
   next_ = (next_ + 1) % samples_.size();

@@ -4,7 +4,7 @@
 //
 // The run hands it the bytes written so far at its event passes, never per
 // record; it reads its clock there and refreshes at most every
-// kRefreshInterval. The rate is the median of the rates over the last
+// pacing::kProgressInterval. The rate is the median of the rates over the last
 // kRatesKept refresh intervals, so that a disk that pauses to write back its
 // cache, or a window that is dragged, does not make it jump.
 #pragma once
@@ -23,7 +23,6 @@ class RunProgress {
   using Clock = std::chrono::steady_clock;
   using Now = std::function<Clock::time_point()>;
 
-  static constexpr Clock::duration kRefreshInterval = std::chrono::milliseconds(250);
   static constexpr std::size_t kRatesKept = 12;
 
   static Clock::time_point SystemNow() { return Clock::now(); }

@@ -13,6 +13,14 @@ namespace morvane {
 
 enum class MessageIcon { kInformation, kCritical };
 
+// The button's two captions, and what From and To hold when the window
+// opens and again after a run met the program's bounds. The run sets them
+// through the view; both windows start from them.
+inline constexpr std::string_view kStartCaption = "Start";
+inline constexpr std::string_view kStopCaption = "Stop";
+inline constexpr std::string_view kFirstFromText = "1";
+inline constexpr std::string_view kFirstToText = "1000000000000000";
+
 class RunView {
  public:
   virtual ~RunView() = default;
@@ -43,7 +51,7 @@ class RunView {
   virtual void ShowRunPlan(std::string_view text) { static_cast<void>(text); }
   // How far the run has come: share from 0 to 1 for a bar, and a line such
   // as "42 %, 1.2 GiB/s, about 2 min left" (RunProgress). At event passes,
-  // right before ProcessEvents, at most every RunProgress::kRefreshInterval,
+  // right before ProcessEvents, at most every pacing::kProgressInterval,
   // and once more when the run has finished or was stopped.
   virtual void ShowRunProgress(double share, std::string_view text) {
     static_cast<void>(share);

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "engine/record.h"
+#include "engine/whole_values.h"
 #include "number/failure.h"
 #include "number/number_text.h"
 
@@ -15,31 +16,15 @@ namespace morvane {
 
 namespace {
 
-std::uint64_t Magnitude(std::int64_t value) noexcept {
-  return value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
-}
-
-// A whole Decimal below 2^63 in magnitude as an integer.
-std::int64_t WholeValue(const Decimal& whole) {
-  const auto magnitude = static_cast<std::int64_t>(whole.coefficient_low());
-  return whole.negative() ? -magnitude : magnitude;
-}
-
 int WordsOf(int digits) noexcept { return (digits + 7) / 8; }
-
-constexpr int DigitsOf(std::uint64_t value) noexcept {
-  int digits = 1;
-  for (; value >= 10; value /= 10) ++digits;
-  return digits;
-}
 
 // The most digit words each number of a record takes below the bound: n and
 // |2n - 1| have at most 15 digits there, the square 29.
 constexpr int kMaxNumberWords = 2;
 constexpr int kMaxSquareWords = DigitWords::kWords;
 constexpr int kMaxDifferenceWords = 2;
-static_assert(DigitsOf(WholeNumbers::kBound) <= 8 * kMaxNumberWords &&
-              DigitsOf(2 * WholeNumbers::kBound + 1) <= 8 * kMaxDifferenceWords);
+static_assert(DigitsOf(std::uint64_t{kBound}) <= 8 * kMaxNumberWords &&
+              DigitsOf(std::uint64_t{2 * kBound + 1}) <= 8 * kMaxDifferenceWords);
 
 // Where the writer for numbers of these many words, going up or down, stands
 // in the table of writers.
@@ -80,12 +65,12 @@ WholeNumbers::WholeNumbers(const Decimal& start, const Decimal& end) : n_(WholeV
     last_ = WholeValue(Floor(end));
   }
   // The one division of the run.
-  sinceProgress_ = static_cast<std::int32_t>(((n_ % kProgressEvery) + kProgressEvery) % kProgressEvery);
+  sinceProgress_ = static_cast<std::int32_t>(((n_ % kProgressInterval) + kProgressInterval) % kProgressInterval);
 }
 
 std::uint32_t WholeNumbers::Emit(std::uint32_t most, OutputFile& file, std::string& progressLine) {
   if (n_ == kBound) ThrowAtBound();
-  const std::int32_t untilProgress = sinceProgress_ == 0 ? 1 : kProgressEvery - sinceProgress_ + 1;
+  const std::int32_t untilProgress = sinceProgress_ == 0 ? 1 : kProgressInterval - sinceProgress_ + 1;
   const auto count = static_cast<std::uint32_t>(
       std::min<std::int64_t>({most, last_ - n_ + 1, kBound - n_, untilProgress}));
   std::uint32_t done = 0;
@@ -97,7 +82,7 @@ std::uint32_t WholeNumbers::Emit(std::uint32_t most, OutputFile& file, std::stri
       continue;
     }
     // Coming from below, the step to 0 takes |n|'s one digit, which sets 0
-    // up; 0, a multiple of 10,000, then ends the call, and the next starts
+    // up; 0, a multiple of the interval, then ends the call, and the next starts
     // at 1, where the difference turns from 2|n| + 1 to 2n - 1.
     if (setUpNext_ || n_ == 1) [[unlikely]] SetUp(n_);
     // As many as fit before the buffer is full; one that does not fit goes
@@ -115,7 +100,7 @@ std::uint32_t WholeNumbers::Emit(std::uint32_t most, OutputFile& file, std::stri
     done += static_cast<std::uint32_t>(written);
   }
   sinceProgress_ += static_cast<std::int32_t>(done);
-  if (sinceProgress_ >= kProgressEvery) sinceProgress_ -= kProgressEvery;
+  if (sinceProgress_ >= kProgressInterval) sinceProgress_ -= kProgressInterval;
   if (static_cast<std::int32_t>(done) == untilProgress) progressLine = ProgressLineOf(n_ - 1);
   return done;
 }
@@ -210,7 +195,7 @@ constexpr auto WholeNumbers::RecordWriters() {
 }
 
 void WholeNumbers::SetUp(std::int64_t n) {
-  const std::uint64_t magnitude = Magnitude(n);
+  const auto magnitude = Magnitude<std::uint64_t>(n);
   const Decimal whole(magnitude);
   const std::string number = PlainNumber(whole);
   const std::string square = PlainNumber(whole * whole);

@@ -16,8 +16,8 @@
 // and the next number is set up afresh from Decimal arithmetic, as are the
 // number after the run's first and 1, where the difference turns from
 // 2|n| + 1 to 2n - 1. The first record (difference equal to the square) and
-// the progress line, which appears at every 10,000th number, counted rather
-// than divided, are formatted from Decimal values.
+// the progress line, which appears at every kProgressInterval-th number
+// (counted rather than divided), are formatted from Decimal values.
 //
 // It is one of the two kinds of numbers Generator's loop walks (the other
 // computes every record with Decimal) and writes byte for byte what that one
@@ -37,9 +37,6 @@ namespace morvane {
 
 class WholeNumbers {
  public:
-  // The first number whose square does not fit a Decimal.
-  static constexpr std::int64_t kBound = std::int64_t{1} << 48;
-
   // True when a run from start can go this way: start is whole and below the
   // bound in magnitude (a run from further out ends at its first number).
   static bool Suits(const Decimal& start);
@@ -53,13 +50,13 @@ class WholeNumbers {
 
   // Writes the records for the current number and the ones after it into
   // file, at most `most` (at least 1) and never past the range's end or a
-  // multiple of 10,000, whose progress line it then sets in progressLine.
+  // multiple of kProgressInterval, whose progress line it then sets in
+  // progressLine.
   // Returns how many it wrote. Throws Overflow at the bound, before writing
   // anything.
   std::uint32_t Emit(std::uint32_t most, OutputFile& file, std::string& progressLine);
 
  private:
-  static constexpr std::int32_t kProgressEvery = 10000;
   // Writes count records of the current layout at out, each followed by the
   // step to the next number (up or down); returns how many it wrote, fewer
   // when a number's length changed.
@@ -80,7 +77,7 @@ class WholeNumbers {
   std::int64_t n_;
   const std::int64_t first_;
   std::int64_t last_;
-  // n_ modulo 10,000, from 0 to 9,999 also below zero.
+  // n_ modulo kProgressInterval, from 0 up also below zero.
   std::int32_t sinceProgress_;
   bool setUpNext_ = true;
 

@@ -8,6 +8,7 @@
 // multiplication; a coefficient beyond 64 bits is first split at 10^19 with one
 // estimated quotient and an exact correction, not with a 128-bit division.
 #include <bit>
+#include <charconv>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -174,6 +175,16 @@ std::string PlainNumber(const Decimal& value) {
   while (begin != end && *begin == ' ') ++begin;
   while (end != begin && end[-1] == ' ') --end;
   return std::string(begin, end);
+}
+
+double ApproximateValue(const Decimal& value) {
+  char text[kMaxNumberTextLength];
+  const char* end = FormatNumberTo(value, text);
+  double approximately = 0;
+  // The blank before a value >= 0 is no part of a number from_chars reads.
+  const char* begin = text[0] == ' ' ? text + 1 : text;
+  std::from_chars(begin, end, approximately);
+  return approximately;
 }
 
 }  // namespace morvane

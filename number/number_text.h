@@ -40,4 +40,8 @@ std::string FormatNumber(const Decimal& value);
 // FormatNumber without its leading and trailing blanks.
 std::string PlainNumber(const Decimal& value);
 
+// The double nearest value, read back from PlainNumber's text: for
+// estimates and for rounding a number for people, never for a record.
+double ApproximateValue(const Decimal& value);
+
 }  // namespace morvane

@@ -44,7 +44,7 @@ Written RunAndCount(const std::string& from, const std::string& to, const std::s
 
 void ExpectForecastOf(const std::string& from, const std::string& to, const std::string& lines) {
   SCOPED_TRACE("from " + from + " to " + to + ", lines " + lines);
-  const RunForecast forecast = RunForecast::Of(from, to, lines);
+  const RunForecast forecast = RunForecast::Of({from, to, lines});
   const Written written = RunAndCount(from, to, lines);
   EXPECT_TRUE(forecast.exact());
   EXPECT_EQ(forecast.records(), written.records);
@@ -128,7 +128,7 @@ TEST(RunPlan, StopsWhereTheRunOnTheDiskStops) {
   constexpr std::uint64_t kKept = 5 << 20;
   constexpr std::uint64_t kFiles = 10000;
   constexpr std::uint64_t kFilesKept = 500;
-  const std::uint64_t allOfOneToTenThousand = RunForecast::Of("1", "10000", "1000").bytes();
+  const std::uint64_t allOfOneToTenThousand = RunForecast::Of({"1", "10000", "1000"}).bytes();
   ASSERT_EQ(allOfOneToTenThousand, 268721U);
   const struct {
     const char* from;
@@ -142,7 +142,7 @@ TEST(RunPlan, StopsWhereTheRunOnTheDiskStops) {
       {"1", "1000000", "10000", kKept + (300 << 10), kFiles, false, " left in "},
       {"-0.25", "1000000", "3000", kKept + (1 << 20), kFiles, false, " left in "},
       {"1", "10000", "1000", kKept + allOfOneToTenThousand, kFiles, false, "Finished."},
-      {"1", "10000", "1000", kKept + RunForecast::Of("1", "10000", "1000").BytesOf(5000), kFiles, false, " left in "},
+      {"1", "10000", "1000", kKept + RunForecast::Of({"1", "10000", "1000"}).BytesOf(5000), kFiles, false, " left in "},
       {"1", "10000", "1000", kKept + 10, kFiles, false, " left in "},
       {"1", "1000000", "10", kDisk, kFilesKept + 37, false, " more files left in "},
       {"1", "1000000", "10", kDisk, kFilesKept, false, " more files left in "},
@@ -155,7 +155,7 @@ TEST(RunPlan, StopsWhereTheRunOnTheDiskStops) {
     FailingFileSystem files(0, false, 0);
     files.space = FileSystem::Space{c.available, kDisk, 0, c.filesAvailable, kFiles, c.lags};
     TestRun run(files);
-    const RunPlan plan(RunForecast::Of(c.from, c.to, c.lines), files, run.folder.path());
+    const RunPlan plan({c.from, c.to, c.lines}, files, run.folder.path());
     run.Run(c.from, c.to, c.lines);
     const Written written = Count(run);
     EXPECT_EQ(plan.records(), written.records);
@@ -171,7 +171,7 @@ TEST(RunPlan, TellsWhatTheRunWritesAndWhereItStops) {
   FailingFileSystem files(0, false, 0);
   const auto textOn = [&](std::uint64_t available, const char* from, const char* to, const char* lines) {
     files.space = FileSystem::Space{available, std::uint64_t{500} << 30, 4096};
-    return RunPlan(RunForecast::Of(from, to, lines), files, "/nowhere").Text();
+    return RunPlan({from, to, lines}, files, "/nowhere").Text();
   };
   constexpr std::uint64_t k80GiB = std::uint64_t{80} << 30;
   EXPECT_EQ(textOn(k80GiB, "1", "1000000", "100000"), "This run writes 33 MiB in 10 files; the disk has 80 GiB free.");
@@ -193,11 +193,11 @@ TEST(RunPlan, TellsWhatTheRunWritesAndWhereItStops) {
             "This run writes no records, only 2 empty files: its numbers lie beyond the program's bounds.");
   EXPECT_EQ(textOn(k80GiB, "1e30", "1e31", "0"), "This run writes nothing: its numbers lie beyond the program's bounds.");
   files.space = FileSystem::Space{k80GiB, std::uint64_t{500} << 30, 4096, 38400, 40000};
-  EXPECT_EQ(RunPlan(RunForecast::Of("1", "1000000", "10"), files, "/nowhere").Text(),
+  EXPECT_EQ(RunPlan({"1", "1000000", "10"}, files, "/nowhere").Text(),
             "This run would write 33 MiB in 100,000 files; the disk has 80 GiB free but room for only 38,400 more "
             "files, so it will stop at about 364,000 to keep room for 2,000 files.");
   files.space = FileSystem::Space{};
-  EXPECT_EQ(RunPlan(RunForecast::Of("1", "10", "3"), files, "/nowhere").Text(),
+  EXPECT_EQ(RunPlan({"1", "10", "3"}, files, "/nowhere").Text(),
             "This run writes 154 bytes in 4 files; the disk does not tell how much it has free.");
 }
 

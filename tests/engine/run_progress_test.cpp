@@ -118,7 +118,7 @@ TEST(RunProgress, ARunShowsItsPlanThenItsProgressUpToTheEnd) {
   view.from = "1";
   view.to = "30000";
   view.linesPerFile = "7000";
-  const std::string plan = generator.RunPlanText();
+  const std::string plan = generator.PlanRun().Text();
   EXPECT_NE(plan.find(" in 5 files; the disk has "), std::string::npos) << plan;
   generator.PD();
   EXPECT_EQ(view.runPlans, std::vector<std::string>{plan});

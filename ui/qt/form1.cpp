@@ -77,16 +77,16 @@ void Form1::createControls() {
   setWindowIcon(QIcon(QStringLiteral(":/morvane/morvane.png")));
   setFont(SansFont(form1::kWindowPoints));
 
-  Command1 = new QPushButton(ToQString(form1::kStartCaption), this);
+  Command1 = new QPushButton(ToQString(kStartCaption), this);
   Command1->setObjectName(QStringLiteral("Command1"));
   connect(Command1, &QPushButton::clicked, this, [this] { behaviour_.ButtonPressed(); });
 
-  txFrom = new QLineEdit(ToQString(form1::kFromText), this);
+  txFrom = new QLineEdit(ToQString(kFirstFromText), this);
   txFrom->setObjectName(QStringLiteral("txFrom"));
   txFrom->setAccessibleName(ToQString(form1::kFromName));
   txFrom->setFont(SansFont(form1::kFieldPoints));
 
-  txTo = new QLineEdit(ToQString(form1::kToText), this);
+  txTo = new QLineEdit(ToQString(kFirstToText), this);
   txTo->setObjectName(QStringLiteral("txTo"));
   txTo->setAccessibleName(ToQString(form1::kToName));
   txTo->setFont(SansFont(form1::kFieldPoints));

@@ -1,7 +1,9 @@
 // Form1's controls as data: where each one sits, in twips from the client
-// area's top-left corner, and what it holds when the window opens. Both
-// windows, Qt's and Win32's, place and fill their controls from this table
-// alone, scaled to the screen they are on, so that they cannot drift apart.
+// area's top-left corner, and what it holds when the window opens (the
+// button's captions and From's and To's first texts are the run's, in
+// engine/run_view.h). Both windows, Qt's and Win32's, place and fill their
+// controls from this table alone, scaled to the screen they are on, so that
+// they cannot drift apart.
 #pragma once
 
 #include <array>
@@ -45,10 +47,6 @@ inline constexpr Twips kLabel2{1890, 1155, 4590, 255};
 // run will stop: up to three lines.
 inline constexpr Twips kLabel3{165, 1470, 6315, 645};
 
-inline constexpr std::string_view kStartCaption = "Start";
-inline constexpr std::string_view kStopCaption = "Stop";
-inline constexpr std::string_view kFromText = "1";
-inline constexpr std::string_view kToText = "1000000000000000";
 inline constexpr std::array<std::string_view, 5> kLinesPerFileChoices = {"# lines per file", "10000", "100000",
                                                                          "1000000", "10000000"};
 inline constexpr std::string_view kCombo1ToolTip = "Select or enter file size in lines (default is 100,000)";

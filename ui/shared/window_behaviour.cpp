@@ -2,67 +2,54 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <utility>
 
+#include "engine/pacing.h"
 #include "ui/shared/form1_layout.h"
 
 namespace morvane {
-
-namespace {
-
-// A click or a key waits at most this long, plus one pass of numbers
-// (below), to be handled. A pass through the event loop with its repaint
-// costs about a millisecond under X; at 15 ms the window keeps some nine
-// tenths of the run's speed and still answers well within what a person
-// notices.
-constexpr auto kEventInterval = std::chrono::milliseconds(15);
-// The run calls for an event pass, and so a clock read, only every so many
-// numbers: the two calls and the read cost several numbers' time, and 1024
-// numbers still take well under a tenth of a millisecond.
-constexpr std::uint32_t kNumbersPerEventPass = 1024;
-// The progress line goes into the status field at most this often: a run
-// makes thousands a second, more than anyone can read, and each one shown
-// costs a repaint that waits for the display, which at every pass took a
-// tenth of the run's speed.
-constexpr auto kStatusInterval = std::chrono::milliseconds(100);
-
-}  // namespace
 
 WindowBehaviour::WindowBehaviour(WindowControls& controls, std::string programFolder)
     : controls_(controls),
       programFolder_(std::move(programFolder)),
       generator_(*this, programFolder_),
-      pacer_(kEventInterval),
-      statusPacer_(kStatusInterval) {}
+      pacer_(pacing::kEventInterval),
+      statusPacer_(pacing::kStatusInterval) {}
 
 void WindowBehaviour::ButtonPressed() {
+  // The fields are read once for the run this press starts: the warning's
+  // plan is the run's.
+  std::optional<RunPlan> plan;
   if (!warned_) {
     warned_ = true;
-    if (!controls_.Confirm(WarningText())) EndProgram();
+    plan = generator_.PlanRun();
+    if (!controls_.Confirm(WarningText(plan->Text()))) EndProgram();
   }
   // While a run is going on this press arrives from inside its event
   // processing, and the caption is "Stop".
-  if (controls_.ButtonCaption() == form1::kStopCaption) {
+  if (controls_.ButtonCaption() == kStopCaption) {
     RequestStop();
     return;
   }
   // A folder that another copy writes into leaves the window as it was, so
   // that Start runs once that copy has finished.
   if (!generator_.ClaimProgramFolder()) return;
-  controls_.SetButtonCaption(form1::kStopCaption);
+  if (!plan) plan = generator_.PlanRun();
+  controls_.SetButtonCaption(kStopCaption);
   pacer_.Restart();
   statusPacer_.Restart();
   messageTime_ = EventPacer::Clock::duration::zero();
   const EventPacer::Clock::time_point started = EventPacer::Clock::now();
-  generator_.PD();
+  generator_.PD(*plan);
   ShowWantedStatus();
   ReportRunIfAsked(EventPacer::Clock::now() - started - messageTime_);
 }
 
-std::string WindowBehaviour::WarningText() const {
+std::string WindowBehaviour::WarningText(std::string_view planText) const {
   return "All data files will be saved to " + programFolder_ +
          "\r\n\r\nIf this is not a good location, click Cancel and copy the program to a dedicated folder." +
-         "\r\n\r\n" + generator_.RunPlanText();
+         "\r\n\r\n" + std::string(planText);
 }
 
 void WindowBehaviour::EscapePressed() { RequestStop(); }
@@ -165,6 +152,6 @@ void WindowBehaviour::Repaint() {
   // percent of its speed.
 }
 
-std::uint32_t WindowBehaviour::NumbersPerEventPass() const { return kNumbersPerEventPass; }
+std::uint32_t WindowBehaviour::NumbersPerEventPass() const { return pacing::kNumbersPerEventPass; }
 
 }  // namespace morvane

@@ -51,8 +51,8 @@ class WindowBehaviour : public RunView {
   void StopWriting() noexcept;
 
   // The first press's warning: where the files go, then the plan of the run
-  // the fields describe.
-  std::string WarningText() const;
+  // the press starts.
+  std::string WarningText(std::string_view planText) const;
 
   // RunView
   std::string FromText() const override;

@@ -112,11 +112,11 @@ void Form1::CreateControls() {
     ::CreateWindowExW(0, WC_STATICW, Wide(name).c_str(), WS_CHILD | SS_NOPREFIX, 0, 0, 0, 0, window_, nullptr,
                       instance_, nullptr);
   };
-  Command1 = create(WC_BUTTONW, form1::kStartCaption, WS_TABSTOP | BS_PUSHBUTTON, 0, kCommand1, window_);
+  Command1 = create(WC_BUTTONW, kStartCaption, WS_TABSTOP | BS_PUSHBUTTON, 0, kCommand1, window_);
   nameNext(form1::kFromName);
-  txFrom = create(WC_EDITW, form1::kFromText, WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, kTxFrom, window_);
+  txFrom = create(WC_EDITW, kFirstFromText, WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, kTxFrom, window_);
   nameNext(form1::kToName);
-  txTo = create(WC_EDITW, form1::kToText, WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, kTxTo, window_);
+  txTo = create(WC_EDITW, kFirstToText, WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, kTxTo, window_);
   nameNext(form1::kLinesPerFileName);
   Combo1 = create(WC_COMBOBOXW, "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, 0, kCombo1, window_);
   nameNext(form1::kStatusName);
