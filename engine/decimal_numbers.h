@@ -17,7 +17,8 @@ namespace morvane {
 class DecimalNumbers {
  public:
   // The numbers start, start + 1, ... while they are at most end.
-  // previousSquare is the window's, which the run keeps up to date.
+  // previousSquare is the run's own (Generator's prevSquare), which this
+  // keeps up to date.
   DecimalNumbers(const Decimal& start, const Decimal& end, Decimal& previousSquare)
       : n_(start), end_(end), previousSquare_(previousSquare) {}
 

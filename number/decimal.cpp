@@ -64,20 +64,20 @@ Decimal FromWide(bool negative, const Wide192& coefficient, int scale) {
 // or the coefficient needs more than 96 bits, drop one decimal place. Rounding
 // is to the nearest with ties away from zero, which depends only on the most
 // significant dropped digit (>= 5 rounds up), so truncating first and rounding
-// once at the end gives the correctly rounded value. dropped_digit is the
+// once at the end gives the correctly rounded value. droppedDigit is the
 // first digit already cut off below the coefficient by the caller, 0 if none.
-Decimal RoundToFit(bool negative, Wide192 coefficient, int scale, std::uint32_t dropped_digit) {
+Decimal RoundToFit(bool negative, Wide192 coefficient, int scale, std::uint32_t droppedDigit) {
   for (;;) {
     while (scale > Decimal::kMaxScale || !coefficient.FitsCoefficient()) {
       if (scale == 0) throw Overflow();
-      dropped_digit = coefficient.DivideBy(10);
+      droppedDigit = coefficient.DivideBy(10);
       --scale;
     }
-    if (dropped_digit < 5) break;
+    if (droppedDigit < 5) break;
     // Rounding up carries past 96 bits only from 2^96 - 1; the next pass then
     // drops one more place, which rounds the same way as the exact value would.
     coefficient.AddSmall(1);
-    dropped_digit = 0;
+    droppedDigit = 0;
   }
   return FromWide(negative, coefficient, scale);
 }
@@ -115,15 +115,15 @@ int CompareMagnitudes(const Decimal& a, const Decimal& b) noexcept {
     if (a96.low != b96.low) return a96.low < b96.low ? -1 : 1;
     return 0;
   }
-  const Aligned aligned_wide = Align(a, b);
-  return Compare(aligned_wide.a, aligned_wide.b);
+  const Aligned alignedWide = Align(a, b);
+  return Compare(alignedWide.a, alignedWide.b);
 }
 
-// a + b, or a - b when negate_b is set, exact before rounding.
-Decimal SlowSum(const Decimal& a, const Decimal& b, bool negate_b) {
-  const bool b_negative = b.negative() != negate_b;
+// a + b, or a - b when negateB is set, exact before rounding.
+Decimal SlowSum(const Decimal& a, const Decimal& b, bool negateB) {
+  const bool bNegative = b.negative() != negateB;
   Aligned aligned = Align(a, b);
-  if (a.negative() == b_negative) {
+  if (a.negative() == bNegative) {
     aligned.a.Add(aligned.b);
     return RoundToFit(a.negative(), aligned.a, aligned.scale, 0);
   }
@@ -134,7 +134,7 @@ Decimal SlowSum(const Decimal& a, const Decimal& b, bool negate_b) {
     return RoundToFit(a.negative(), aligned.a, aligned.scale, 0);
   }
   aligned.b.Subtract(aligned.a);
-  return RoundToFit(b_negative, aligned.b, aligned.scale, 0);
+  return RoundToFit(bNegative, aligned.b, aligned.scale, 0);
 }
 
 Decimal SlowProduct(const Decimal& a, const Decimal& b) {
@@ -172,7 +172,7 @@ Decimal SlowQuotient(const Decimal& a, const Decimal& b) {
   // the result starts at a.scale - b.scale places, which may be negative: then
   // digits must be appended (zeros when the division is exact) to reach 0.
   int scale = a.scale() - b.scale();
-  std::uint32_t next_digit = 0;
+  std::uint32_t nextDigit = 0;
   while (!remainder.IsZero() || scale < 0) {
     remainder.MultiplyBy(10);
     std::uint32_t digit = 0;
@@ -185,13 +185,13 @@ Decimal SlowQuotient(const Decimal& a, const Decimal& b) {
     grown.AddSmall(digit);
     if (scale >= Decimal::kMaxScale || !grown.FitsCoefficient()) {
       if (scale < 0) throw Overflow();
-      next_digit = digit;
+      nextDigit = digit;
       break;
     }
     coefficient = grown;
     ++scale;
   }
-  return RoundToFit(negative, coefficient, scale, next_digit);
+  return RoundToFit(negative, coefficient, scale, nextDigit);
 }
 
 // The value of 15 significant digits times 10^exponent, rounded to fit.
@@ -216,9 +216,9 @@ Decimal FromSignificand(bool negative, std::uint64_t digits, int exponent) {
   const int dropped = scale - Decimal::kMaxScale;
   if (dropped > 15) return Decimal::FromParts(negative, 0, 0, Decimal::kMaxScale);
   const std::uint64_t kept = digits / kPowersOfTen[static_cast<std::size_t>(dropped)];
-  const std::uint64_t first_dropped =
+  const std::uint64_t firstDropped =
       (digits / kPowersOfTen[static_cast<std::size_t>(dropped - 1)]) % 10;
-  return Decimal::FromParts(negative, 0, kept + (first_dropped >= 5 ? 1 : 0), Decimal::kMaxScale);
+  return Decimal::FromParts(negative, 0, kept + (firstDropped >= 5 ? 1 : 0), Decimal::kMaxScale);
 }
 
 }  // namespace
@@ -242,11 +242,11 @@ Decimal::Decimal(double value) {
     if (*cursor != '.') digits = digits * 10 + static_cast<std::uint64_t>(*cursor - '0');
   }
   ++cursor;  // 'e'
-  const bool exponent_negative = *cursor == '-';
+  const bool exponentNegative = *cursor == '-';
   ++cursor;  // the exponent's sign, always written
   int exponent = 0;
   for (; cursor != end; ++cursor) exponent = exponent * 10 + (*cursor - '0');
-  if (exponent_negative) exponent = -exponent;
+  if (exponentNegative) exponent = -exponent;
   *this = FromSignificand(negative, digits, exponent - 14);
 }
 
@@ -254,7 +254,7 @@ void Decimal::ThrowScaleOutOfRange() { throw std::invalid_argument("Decimal scal
 
 // ---- Arithmetic ----
 
-Decimal& Decimal::AddGeneral(const Decimal& other, bool other_negative) {
+Decimal& Decimal::AddGeneral(const Decimal& other, bool otherNegative) {
   // Both coefficients fit 96 bits at the common scale (a fraction less a
   // small whole number, say): no need for 192 bits.
   Coefficient96 a{low_, high_};
@@ -267,26 +267,26 @@ Decimal& Decimal::AddGeneral(const Decimal& other, bool other_negative) {
   } else if (other.scale_ < scale_) {
     aligned = RaiseScale(b, scale_ - other.scale_);
   }
-  const bool negate_other = other_negative != other.negative_;
-  if (!aligned) return *this = SlowSum(*this, other, negate_other);
+  const bool negateOther = otherNegative != other.negative_;
+  if (!aligned) return *this = SlowSum(*this, other, negateOther);
 
-  if (negative_ == other_negative) {
+  if (negative_ == otherNegative) {
     // A carry past 96 bits needs rounding or is an overflow: the slow path
     // decides which.
     const std::uint64_t low = a.low + b.low;
     const std::uint64_t high = a.high + b.high + (low < a.low ? 1 : 0);
-    if (high > kMaxUint32) return *this = SlowSum(*this, other, negate_other);
+    if (high > kMaxUint32) return *this = SlowSum(*this, other, negateOther);
     *this = FromCoefficient(negative_, {low, high}, scale);
     return *this;
   }
   // Opposite signs: the larger magnitude keeps its sign; equal ones give +0.
-  const bool a_larger = a.high != b.high ? a.high > b.high : a.low >= b.low;
-  const Coefficient96& larger = a_larger ? a : b;
-  const Coefficient96& smaller = a_larger ? b : a;
+  const bool aLarger = a.high != b.high ? a.high > b.high : a.low >= b.low;
+  const Coefficient96& larger = aLarger ? a : b;
+  const Coefficient96& smaller = aLarger ? b : a;
   const Coefficient96 difference{larger.low - smaller.low,
                                  larger.high - smaller.high - (larger.low < smaller.low ? 1 : 0)};
   const bool negative =
-      (difference.low | difference.high) != 0 && (a_larger ? negative_ : other_negative);
+      (difference.low | difference.high) != 0 && (aLarger ? negative_ : otherNegative);
   *this = FromCoefficient(negative, difference, scale);
   return *this;
 }
@@ -303,18 +303,18 @@ Decimal& Decimal::DivideGeneral(const Decimal& other) {
 // ---- Comparison and floor ----
 
 std::weak_ordering detail::CompareAtDifferentScales(const Decimal& a, const Decimal& b) noexcept {
-  const bool a_negative = a.negative() && !a.is_zero();
-  const bool b_negative = b.negative() && !b.is_zero();
+  const bool aNegative = a.negative() && !a.is_zero();
+  const bool bNegative = b.negative() && !b.is_zero();
   if (b.is_zero()) {
     // A comparison with 0 needs no scales aligned.
     if (a.is_zero()) return std::weak_ordering::equivalent;
-    return a_negative ? std::weak_ordering::less : std::weak_ordering::greater;
+    return aNegative ? std::weak_ordering::less : std::weak_ordering::greater;
   }
-  if (a_negative != b_negative) {
-    return a_negative ? std::weak_ordering::less : std::weak_ordering::greater;
+  if (aNegative != bNegative) {
+    return aNegative ? std::weak_ordering::less : std::weak_ordering::greater;
   }
   int order = CompareMagnitudes(a, b);
-  if (a_negative) order = -order;
+  if (aNegative) order = -order;
   if (order < 0) return std::weak_ordering::less;
   if (order > 0) return std::weak_ordering::greater;
   return std::weak_ordering::equivalent;
@@ -324,16 +324,16 @@ Decimal detail::FloorGeneral(const Decimal& value) {
   if (value.scale() == 0) return value;
   const bool negative = value.negative();
   Wide192 whole = WideCoefficient(value);
-  bool has_fraction = false;
+  bool hasFraction = false;
   int places = value.scale();
-  for (; places >= 9; places -= 9) has_fraction |= whole.DivideBy(1'000'000'000U) != 0;
+  for (; places >= 9; places -= 9) hasFraction |= whole.DivideBy(1'000'000'000U) != 0;
   if (places > 0) {
-    has_fraction |= whole.DivideBy(static_cast<std::uint32_t>(
+    hasFraction |= whole.DivideBy(static_cast<std::uint32_t>(
                         kPowersOfTen[static_cast<std::size_t>(places)])) != 0;
   }
   // Towards minus infinity: a negative value with a fraction goes one further
   // from zero. The whole part of a scaled coefficient is far below 2^96 - 1.
-  if (negative && has_fraction) whole.AddSmall(1);
+  if (negative && hasFraction) whole.AddSmall(1);
   return FromWide(negative, whole, 0);
 }
 

@@ -121,13 +121,13 @@ class Decimal {
     return IsNegative(value) ? 0 - wide : wide;
   }
 
-  // Adds other with its sign taken as other_negative, when both share a scale
+  // Adds other with its sign taken as otherNegative, when both share a scale
   // or other is a whole number below 2^64 (a fraction less its floor, say),
   // and the sum needs no rounding; false, changing nothing, otherwise.
-  bool AddWithoutRounding(const Decimal& other, bool other_negative) noexcept;
+  bool AddWithoutRounding(const Decimal& other, bool otherNegative) noexcept;
   // The exact paths, out of line: mixed scales, carries past 96 bits,
   // products past 64 bits, division by anything but a power of ten.
-  Decimal& AddGeneral(const Decimal& other, bool other_negative);
+  Decimal& AddGeneral(const Decimal& other, bool otherNegative);
   Decimal& MultiplyGeneral(const Decimal& other);
   Decimal& DivideGeneral(const Decimal& other);
   [[noreturn]] static void ThrowScaleOutOfRange();
@@ -166,9 +166,9 @@ std::weak_ordering CompareAtDifferentScales(const Decimal& a, const Decimal& b) 
 Decimal FloorGeneral(const Decimal& value);
 }  // namespace detail
 
-inline bool Decimal::AddWithoutRounding(const Decimal& other, bool other_negative) noexcept {
-  std::uint64_t other_low = other.low_;
-  std::uint64_t other_high = other.high_;
+inline bool Decimal::AddWithoutRounding(const Decimal& other, bool otherNegative) noexcept {
+  std::uint64_t otherLow = other.low_;
+  std::uint64_t otherHigh = other.high_;
   if (scale_ != other.scale_) {
     // The fields are tested through one OR, not two tests: the compiler
     // merges tests of neighbouring fields into one wider load, which has to
@@ -179,12 +179,12 @@ inline bool Decimal::AddWithoutRounding(const Decimal& other, bool other_negativ
     }
     const detail::Product128 raised = detail::Multiply64(other.low_, detail::kPowersOfTen[scale_]);
     if (raised.high > kMaxHigh) return false;
-    other_low = raised.low;
-    other_high = raised.high;
+    otherLow = raised.low;
+    otherHigh = raised.high;
   }
-  if (negative_ == other_negative) {
-    const std::uint64_t low = low_ + other_low;
-    const std::uint64_t high = std::uint64_t{high_} + other_high + (low < low_ ? 1 : 0);
+  if (negative_ == otherNegative) {
+    const std::uint64_t low = low_ + otherLow;
+    const std::uint64_t high = std::uint64_t{high_} + otherHigh + (low < low_ ? 1 : 0);
     // A carry past 96 bits needs rounding or is an overflow.
     if (high > kMaxHigh) return false;
     low_ = low;
@@ -194,8 +194,8 @@ inline bool Decimal::AddWithoutRounding(const Decimal& other, bool other_negativ
   // Opposite signs: the larger magnitude keeps its sign; equal ones give +0.
   // The 96-bit difference is taken with a borrow into the top of a 64-bit
   // high half, which is set exactly when |other| is the larger.
-  const std::uint64_t low = low_ - other_low;
-  const std::uint64_t high = std::uint64_t{high_} - other_high - (low_ < other_low ? 1 : 0);
+  const std::uint64_t low = low_ - otherLow;
+  const std::uint64_t high = std::uint64_t{high_} - otherHigh - (low_ < otherLow ? 1 : 0);
   if ((high >> 63) == 0) {
     low_ = low;
     high_ = static_cast<std::uint32_t>(high);
@@ -204,7 +204,7 @@ inline bool Decimal::AddWithoutRounding(const Decimal& other, bool other_negativ
     // Two's complement negation of the difference: |other| - |this|.
     low_ = 0 - low;
     high_ = static_cast<std::uint32_t>(~high + (low == 0 ? 1 : 0));
-    negative_ = other_negative;
+    negative_ = otherNegative;
   }
   return true;
 }
@@ -251,10 +251,10 @@ inline Decimal operator-(const Decimal& a) noexcept {
 }
 
 inline std::weak_ordering operator<=>(const Decimal& a, const Decimal& b) noexcept {
-  const bool a_negative = a.negative() && !a.is_zero();
-  const bool b_negative = b.negative() && !b.is_zero();
-  if (a_negative != b_negative) {
-    return a_negative ? std::weak_ordering::less : std::weak_ordering::greater;
+  const bool aNegative = a.negative() && !a.is_zero();
+  const bool bNegative = b.negative() && !b.is_zero();
+  if (aNegative != bNegative) {
+    return aNegative ? std::weak_ordering::less : std::weak_ordering::greater;
   }
   // At one scale, or against a zero (a fraction tested against 0), the
   // coefficients order the magnitudes.
@@ -264,7 +264,7 @@ inline std::weak_ordering operator<=>(const Decimal& a, const Decimal& b) noexce
   std::weak_ordering order = a.coefficient_high() != b.coefficient_high()
                                  ? a.coefficient_high() <=> b.coefficient_high()
                                  : a.coefficient_low() <=> b.coefficient_low();
-  return a_negative ? 0 <=> order : order;
+  return aNegative ? 0 <=> order : order;
 }
 
 inline bool operator==(const Decimal& a, const Decimal& b) noexcept { return (a <=> b) == 0; }
@@ -273,10 +273,10 @@ inline Decimal Floor(const Decimal& value) {
   if (value.scale() == 0) return value;
   if (value.coefficient_high() == 0 && value.scale() < static_cast<int>(detail::kPowersOfTen.size())) {
     const std::uint64_t whole = detail::DivideByPowerOfTen(value.coefficient_low(), value.scale());
-    const bool below_zero_with_fraction =
+    const bool belowZeroWithFraction =
         value.negative() &&
         whole * detail::kPowersOfTen[static_cast<std::size_t>(value.scale())] != value.coefficient_low();
-    return Decimal::FromParts(value.negative(), 0, whole + (below_zero_with_fraction ? 1 : 0), 0);
+    return Decimal::FromParts(value.negative(), 0, whole + (belowZeroWithFraction ? 1 : 0), 0);
   }
   return detail::FloorGeneral(value);
 }

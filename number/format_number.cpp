@@ -122,12 +122,12 @@ char* WriteCoefficient(std::uint32_t high, std::uint64_t low, char* out) noexcep
   const SplitAtNineteenDigits split = SplitCoefficient(high, low);
   char* const end = out + CountDigits(split.quotient) + 19;
   // The nineteen lower digits: three, then two parts of eight.
-  const std::uint64_t below_sixteen = split.remainder % kSixteenDigits;
-  const auto top_three = static_cast<std::uint32_t>(split.remainder / kSixteenDigits);
-  char* cursor = WriteEightDigitsBackwards(static_cast<std::uint32_t>(below_sixteen % kEightDigits), end);
-  cursor = WriteEightDigitsBackwards(static_cast<std::uint32_t>(below_sixteen / kEightDigits), cursor);
-  cursor = WritePairBackwards(top_three % 100, cursor);
-  *--cursor = static_cast<char>('0' + top_three / 100);
+  const std::uint64_t belowSixteen = split.remainder % kSixteenDigits;
+  const auto topThree = static_cast<std::uint32_t>(split.remainder / kSixteenDigits);
+  char* cursor = WriteEightDigitsBackwards(static_cast<std::uint32_t>(belowSixteen % kEightDigits), end);
+  cursor = WriteEightDigitsBackwards(static_cast<std::uint32_t>(belowSixteen / kEightDigits), cursor);
+  cursor = WritePairBackwards(topThree % 100, cursor);
+  *--cursor = static_cast<char>('0' + topThree / 100);
   WriteDigitsBackwards(split.quotient, cursor);
   return end;
 }
@@ -143,22 +143,22 @@ char* FormatNumberTo(const Decimal& value, char* out) noexcept {
   // needs before them: up to 28 places and the zero before the point.
   char digits[Decimal::kMaxScale + 32];
   char* first = digits + Decimal::kMaxScale;
-  char* const digits_end =
+  char* const digitsEnd =
       WriteCoefficient(value.coefficient_high(), value.coefficient_low(), first);
   // A value below 1 gets a zero before the point: " 0.5", "-0.5".
-  while (digits_end - first <= scale) *--first = '0';
-  char* const point = digits_end - scale;
-  char* fraction_end = digits_end;
-  while (fraction_end != point && fraction_end[-1] == '0') --fraction_end;
+  while (digitsEnd - first <= scale) *--first = '0';
+  char* const point = digitsEnd - scale;
+  char* fractionEnd = digitsEnd;
+  while (fractionEnd != point && fractionEnd[-1] == '0') --fractionEnd;
 
-  const auto whole_length = static_cast<std::size_t>(point - first);
-  std::memcpy(out, first, whole_length);
-  out += whole_length;
-  if (fraction_end != point) {
+  const auto wholeLength = static_cast<std::size_t>(point - first);
+  std::memcpy(out, first, wholeLength);
+  out += wholeLength;
+  if (fractionEnd != point) {
     *out++ = '.';
-    const auto fraction_length = static_cast<std::size_t>(fraction_end - point);
-    std::memcpy(out, point, fraction_length);
-    out += fraction_length;
+    const auto fractionLength = static_cast<std::size_t>(fractionEnd - point);
+    std::memcpy(out, point, fractionLength);
+    out += fractionLength;
   }
   return out;
 }

@@ -14,13 +14,13 @@ struct Product128 {
 // From four 32-bit partial products: for compilers without a 128-bit type.
 constexpr Product128 MultiplyPortable(std::uint64_t a, std::uint64_t b) noexcept {
   constexpr std::uint64_t kLow32 = 0xFFFF'FFFFULL;
-  const std::uint64_t low_low = (a & kLow32) * (b & kLow32);
-  const std::uint64_t high_low = (a >> 32) * (b & kLow32);
-  const std::uint64_t low_high = (a & kLow32) * (b >> 32);
-  const std::uint64_t high_high = (a >> 32) * (b >> 32);
-  const std::uint64_t middle = (low_low >> 32) + (high_low & kLow32) + (low_high & kLow32);
-  return {high_high + (high_low >> 32) + (low_high >> 32) + (middle >> 32),
-          (middle << 32) | (low_low & kLow32)};
+  const std::uint64_t lowLow = (a & kLow32) * (b & kLow32);
+  const std::uint64_t highLow = (a >> 32) * (b & kLow32);
+  const std::uint64_t lowHigh = (a & kLow32) * (b >> 32);
+  const std::uint64_t highHigh = (a >> 32) * (b >> 32);
+  const std::uint64_t middle = (lowLow >> 32) + (highLow & kLow32) + (lowHigh & kLow32);
+  return {highHigh + (highLow >> 32) + (lowHigh >> 32) + (middle >> 32),
+          (middle << 32) | (lowLow & kLow32)};
 }
 
 // One multiply instruction where the compiler has a 128-bit type.

@@ -21,8 +21,10 @@ namespace morvane {
 // Throws Overflow for a number beyond the double range.
 double ReadNumber(std::string_view text);
 
-// True when the text, less leading and trailing blanks, is one whole number
-// (digits before the point may be grouped with commas) or a hex/octal form.
+// True when the text, less leading and trailing blanks, is one number and
+// nothing else: an optional sign, digits (before the point they may be
+// grouped with commas), an optional fraction and exponent; or a hex/octal
+// form. "2.5" and "100,000" are numeric; "10 lines" is not.
 bool IsNumericText(std::string_view text);
 
 // The longest text FormatNumber can produce: sign, 29 digits, a leading zero

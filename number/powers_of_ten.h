@@ -46,18 +46,18 @@ struct PowerOfTenDivider {
 };
 
 constexpr PowerOfTenDivider DividerFor(int k) noexcept {
-  std::uint64_t five_to_k = 1;
-  for (int i = 0; i < k; ++i) five_to_k *= 5;
+  std::uint64_t fiveToK = 1;
+  for (int i = 0; i < k; ++i) fiveToK *= 5;
   int s = 0;
-  while (s < 64 && (std::uint64_t{1} << s) <= five_to_k) ++s;
+  while (s < 64 && (std::uint64_t{1} << s) <= fiveToK) ++s;
   // ceil(2^(63 + s) / 5^k) by binary long division, one bit at a time.
   std::uint64_t quotient = 0;
   std::uint64_t remainder = 0;
   for (int bit = 63 + s; bit >= 0; --bit) {
     remainder = (remainder << 1) | (bit == 63 + s ? 1 : 0);
     quotient <<= 1;
-    if (remainder >= five_to_k) {
-      remainder -= five_to_k;
+    if (remainder >= fiveToK) {
+      remainder -= fiveToK;
       quotient |= 1;
     }
   }

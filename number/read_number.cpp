@@ -85,13 +85,13 @@ class DecimalDigits {
     } else {
       // A whole digit that is not kept still multiplies the value by ten.
       exponent_ = ClampedSum(exponent_, 1);
-      dropped_non_zero_ |= digit != '0';
+      droppedNonZero_ |= digit != '0';
     }
   }
 
   void AddFractionDigit(char digit) noexcept {
     if (count_ == kMaxDigits) {
-      dropped_non_zero_ |= digit != '0';
+      droppedNonZero_ |= digit != '0';
       return;
     }
     exponent_ = ClampedSum(exponent_, -1);
@@ -111,16 +111,16 @@ class DecimalDigits {
     if (negative_) *out++ = '-';
     out = std::copy(digits_, digits_ + count_, out);
     std::int64_t exponent = exponent_;
-    std::int64_t digit_count = count_;
-    if (dropped_non_zero_) {
+    std::int64_t digitCount = count_;
+    if (droppedNonZero_) {
       *out++ = '1';
       exponent = ClampedSum(exponent, -1);
-      ++digit_count;
+      ++digitCount;
     }
     // The value lies in [10^(leading-1), 10^leading). The largest double is
     // below 10^309 and half the smallest one is above 10^-324; only values in
     // between need the conversion to tell which way they go.
-    const std::int64_t leading = ClampedSum(exponent, digit_count);
+    const std::int64_t leading = ClampedSum(exponent, digitCount);
     if (leading > 309) throw Overflow();
     if (leading < -323) return SignedZero();
     *out++ = 'e';
@@ -142,7 +142,7 @@ class DecimalDigits {
   int count_ = 0;
   std::int64_t exponent_ = 0;
   bool negative_ = false;
-  bool dropped_non_zero_ = false;
+  bool droppedNonZero_ = false;
 };
 
 // The exponent's digits as a number, clamped (a million-digit exponent is
@@ -163,20 +163,20 @@ double ReadDecimal(BlankSkippingCursor& cursor) {
     if (cursor.Peek() == '-') number.SetNegative();
     cursor.Advance();
   }
-  bool any_digit = false;
+  bool anyDigit = false;
   for (; IsDecimalDigit(cursor.Peek()); cursor.Advance()) {
     number.AddWholeDigit(cursor.Peek());
-    any_digit = true;
+    anyDigit = true;
   }
   if (cursor.Peek() == '.') {
     cursor.Advance();
     for (; IsDecimalDigit(cursor.Peek()); cursor.Advance()) {
       number.AddFractionDigit(cursor.Peek());
-      any_digit = true;
+      anyDigit = true;
     }
   }
   // Without a digit there is no number, and an exponent cannot begin one.
-  if (!any_digit) return 0.0;
+  if (!anyDigit) return 0.0;
 
   if (IsExponentLetter(cursor.Peek())) {
     cursor.Advance();
@@ -197,27 +197,27 @@ double ReadDecimal(BlankSkippingCursor& cursor) {
 // rounded to the nearest double (ties to even); no digit gives 0. Throws
 // Overflow when it rounds beyond the double range.
 double ReadRadixInteger(BlankSkippingCursor& cursor, int radix) {
-  const int bits_per_digit = radix == 16 ? 4 : 3;
+  const int bitsPerDigit = radix == 16 ? 4 : 3;
   // The leading bits, kept while a digit's bits still fit: at least 61
   // significant ones, more than the 53 of a double and a rounding bit.
   std::uint64_t leading = 0;
-  std::uint64_t dropped_bits = 0;
-  bool dropped_non_zero = false;
+  std::uint64_t droppedBits = 0;
+  bool droppedNonZero = false;
   for (int digit = RadixDigitValue(cursor.Peek(), radix); digit >= 0;
        cursor.Advance(), digit = RadixDigitValue(cursor.Peek(), radix)) {
-    if ((leading >> (64 - bits_per_digit)) == 0) {
-      leading = (leading << bits_per_digit) | static_cast<std::uint64_t>(digit);
+    if ((leading >> (64 - bitsPerDigit)) == 0) {
+      leading = (leading << bitsPerDigit) | static_cast<std::uint64_t>(digit);
     } else {
       // Anything past 2^1100 overflows anyway; the count stops growing there.
-      if (dropped_bits < 1100) dropped_bits += static_cast<std::uint64_t>(bits_per_digit);
-      dropped_non_zero |= digit != 0;
+      if (droppedBits < 1100) droppedBits += static_cast<std::uint64_t>(bitsPerDigit);
+      droppedNonZero |= digit != 0;
     }
   }
   // The dropped bits lie far below the double's last bit, so one sticky bit
   // in their place rounds the same way as all of them.
-  if (dropped_non_zero) leading |= 1;
+  if (droppedNonZero) leading |= 1;
   const double value =
-      std::ldexp(static_cast<double>(leading), static_cast<int>(dropped_bits));
+      std::ldexp(static_cast<double>(leading), static_cast<int>(droppedBits));
   if (std::isinf(value)) throw Overflow();
   return value;
 }
@@ -279,20 +279,20 @@ bool IsOneNumber(std::string_view text) noexcept {
   if (text.front() == '&') return IsRadixForm(text);
   std::size_t at = 0;
   if (IsSign(text[at])) ++at;
-  std::size_t whole_digits = 0;
-  if (!ScanWholePart(text, at, whole_digits)) return false;
-  std::size_t fraction_digits = 0;
+  std::size_t wholeDigits = 0;
+  if (!ScanWholePart(text, at, wholeDigits)) return false;
+  std::size_t fractionDigits = 0;
   if (at < text.size() && text[at] == '.') {
-    fraction_digits = CountDigitsAt(text, at + 1);
-    at += 1 + fraction_digits;
+    fractionDigits = CountDigitsAt(text, at + 1);
+    at += 1 + fractionDigits;
   }
-  if (whole_digits == 0 && fraction_digits == 0) return false;
+  if (wholeDigits == 0 && fractionDigits == 0) return false;
   if (at < text.size() && IsExponentLetter(text[at])) {
     ++at;
     if (at < text.size() && IsSign(text[at])) ++at;
-    const std::size_t exponent_digits = CountDigitsAt(text, at);
-    if (exponent_digits == 0) return false;
-    at += exponent_digits;
+    const std::size_t exponentDigits = CountDigitsAt(text, at);
+    if (exponentDigits == 0) return false;
+    at += exponentDigits;
   }
   return at == text.size();
 }

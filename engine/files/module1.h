@@ -9,10 +9,11 @@
 
 namespace morvane::Module1 {
 
-// True when the path names an existing directory entry of any kind: a file, a
-// folder, or a symbolic link (the link itself, even one that points nowhere,
-// so that it is deleted rather than followed). Any failure of the test itself
-// gives false; it never throws.
+// True when anything has the path's name: a file, a folder, or a link by
+// itself, whatever it points to or if it points nowhere. So a link at a
+// file's name is deleted and replaced like any file, on both systems, and
+// never written through: the file stays in the program folder. Any failure
+// of the test itself gives false; it never throws.
 bool FileExists(const std::string& path) noexcept;
 
 }  // namespace morvane::Module1

@@ -5,8 +5,8 @@
 namespace morvane::Module1 {
 
 bool FileExists(const std::string& path) noexcept {
-  // lstat, not stat: a dangling link at the file's name would otherwise count
-  // as absent, and creating the file would follow it out of the folder.
+  // lstat, not stat: a link counts by itself, pointing anywhere or nowhere,
+  // so that it is deleted and replaced like a file.
   struct stat status {};
   return ::lstat(path.c_str(), &status) == 0;
 }

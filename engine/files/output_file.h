@@ -117,7 +117,6 @@ class OutputFile {
   bool is_open() const noexcept { return file_ != kNoFile; }
   // The bytes of the file last opened, those still in the buffer included.
   std::uint64_t length() const noexcept { return fileBytes_ + used_; }
-  const std::string& path() const noexcept { return path_; }
 
   // For a process that another thread is about to end: waits up to `wait`
   // for a hand-over to the system in progress, and lets none begin after it

@@ -7,9 +7,9 @@
 // run's events and status line reach the screen. A window creates its
 // controls, then forwards the user's acts here.
 //
-// Everything runs on the window's thread: a press of Start returns only when
-// the run has ended, and the window's events are handled inside it, between
-// numbers.
+// Everything here runs on the window's thread but StopWriting: a press of
+// Start returns only when the run has ended, and the window's events are
+// handled inside it, between numbers and while it waits for the disk.
 #pragma once
 
 #include <chrono>
