@@ -6,27 +6,27 @@
 #       the menu, the program runs a short series to "Finished." in a private
 #       X session with every Qt library and plugin of the system made
 #       unloadable, and loads nothing of the folder's from the system
-# On a pared-down desktop: a minimal Debian 12 root with an X server and the
-# packages of the README's apt-get line, kept in the folder ROOTS:
-#   bundle_test.sh ARCHIVE pared_down_root ROOTS   makes the root where it is
-#       missing or the README's line has changed, and checks that line
-#       against the folder's table of system libraries, both ways
-#   bundle_test.sh ARCHIVE pared_down_finish ROOTS   the short series runs
-#       to "Finished." in a fresh copy of the root
-#   bundle_test.sh ARCHIVE pared_down_missing_library ROOTS   in a copy less one
-#       package of the line, the program names the library it lacks and the
-#       package that brings it, and ends without a window
-# Exit status 77: the machine refused the root (not root, no debootstrap,
-# no mirror, no overlay mount).
+# On a pared-down desktop, a minimal Debian root with the packages of the
+# README's apt-get line and an X server, kept in the folder ROOTS:
+#   bundle_test.sh ARCHIVE pared_down_root ROOTS   makes it where missing or
+#       made for another line, and checks that line against the folder's
+#       table of system libraries both ways
+#   bundle_test.sh ARCHIVE pared_down_finish|pared_down_missing_library ROOTS
+#       in a fresh copy, the short series to "Finished."; in one less a
+#       package of the line, the program names the library it lacks and its
+#       package, and ends with no window
+# Exit status 77: the machine refused the root (not root, no debootstrap or
+# mirror, no overlay).
 set -euo pipefail
 ARCHIVE=$(realpath "$1")
 case_name=$2
-ROOTS=${3:-}
+# The root's shells read these too.
+export ARCHIVE ROOTS=${3:-}
 GLIBC_LIMIT=GLIBC_2.35
 GLIBCXX_LIMIT=GLIBCXX_3.4.30
 README=$(dirname "$0")/../../README.md
-# The X server of the pared-down desktop, and the package of the README's
-# line that its copy for pared_down_missing_library lacks: the X11 plugin needs it.
+# The pared-down desktop's X server, and the package of the README's line
+# that pared_down_missing_library takes away: the X11 plugin needs it.
 ROOT_X_SERVER=xvfb
 MISSING_PACKAGE=libxcb-render0
 
@@ -142,9 +142,9 @@ close_and_expect_exit() {
 }
 
 # ---- The pared-down desktop ----
-# ROOTS holds base/, debootstrap's minimal root, and two overlay layers over
-# it: line/, the packages of the README's line, and desktop/, the X server
-# over those. Each case mounts them under an empty layer of its own.
+# ROOTS holds base/, debootstrap's minimal root, desktop/, an overlay layer
+# over it with the README's line and the X server, and line-libraries, what
+# the root's loader found with the line alone.
 
 # The packages of the README's apt-get line, one a line.
 readme_packages() {
@@ -159,11 +159,11 @@ system_libraries() {
 
 # "${root_shell[@]}" LOWER UPPER SCRIPT ARG...: runs SCRIPT with ARG... in
 # a mount namespace of its own, where $root is the overlay of the layers
-# LOWER (overlayfs's lowerdir, the top one first) under the layer UPPER,
-# with proc, sys and dev mounted in it; all are unmounted as the namespace
-# ends, even when the test is killed. Status 77 when the machine refuses
-# the overlay. A command rather than a function, so that its process id is
-# that of what SCRIPT ends by exec'ing.
+# LOWER (overlayfs's lowerdir) under the layer UPPER, with proc, sys and dev
+# mounted in it; all are unmounted as the namespace ends, even when the
+# test is killed. Status 77 when the machine refuses the overlay. A command
+# rather than a function, so that its process id is that of what SCRIPT
+# ends by exec'ing.
 root_shell=(unshare --mount --propagation private bash -euc '
   root=$2.root
   mkdir -p "$2" "$2.work" "$root"
@@ -175,93 +175,54 @@ root_shell=(unshare --mount --propagation private bash -euc '
   shift 3
   eval "$script"' root_shell)
 
-# root_install LAYER LOWER PACKAGE...: makes the layer LAYER of ROOTS anew
-# over the layers LOWER with the packages and what they depend on.
-root_install() {
-  local layer=$ROOTS/$1 lower=$2
-  shift 2
-  rm -rf "$layer" "$layer.work" "$layer.root"
-  "${root_shell[@]}" "$lower" "$layer" '
-    cp /etc/resolv.conf "$root/etc/resolv.conf"
-    chroot "$root" apt-get update -qq || exit 77
-    DEBIAN_FRONTEND=noninteractive chroot "$root" apt-get install -y -qq --no-install-recommends "$@"
-    chroot "$root" apt-get clean' "$@" >"$layer.log" 2>&1 || {
-    (($? != 77)) || skip "no root to install into: $(tail -n 1 "$layer.log")"
-    fail "apt-get install $* failed: $(tail -n 5 "$layer.log")"
-  }
-}
-
-# Sets PACKAGES to the packages of the README's line, each of which must
-# bring a library of the folder's table, and TABLE to that table.
-read_readme_line() {
-  local package
-  mapfile -t PACKAGES < <(readme_packages)
-  ((${#PACKAGES[@]} > 0)) || fail "found no apt-get line in $README"
-  TABLE=$(system_libraries)
-  [[ -n $TABLE ]] || fail "the folder has no table of system libraries"
-  for package in "${PACKAGES[@]}"; do
-    awk -v p="$package" '$2 == p {found = 1} END {exit !found}' <<<"$TABLE" ||
-      fail "the README's line names $package, which brings no library the folder needs"
-  done
-}
-
-# Makes the root's layers that are missing or were made for another line.
+# Makes the root where it is missing or was made for another line.
 prepare_root() {
   ((EUID == 0)) || skip "a minimal root needs root"
   command -v debootstrap >/dev/null || skip "no debootstrap (apt-get install debootstrap)"
   mkdir -p "$ROOTS"
   if [[ ! -e $ROOTS/base.done ]]; then
-    local mirror
     # The machine's own Debian mirror, as its apt has it.
-    mirror=$(awk '/^URIs:/ {print $2; exit}' /etc/apt/sources.list.d/debian.sources 2>/dev/null) ||
-      true
+    local mirror
+    mirror=$(awk '/^URIs:/ {print $2; exit}' /etc/apt/sources.list.d/debian.sources 2>/dev/null || true)
     [[ -n $mirror ]] || skip "no Debian mirror in /etc/apt/sources.list.d/debian.sources"
     rm -rf "$ROOTS/base"
     debootstrap --variant=minbase bookworm "$ROOTS/base" "$mirror" >"$ROOTS/base.log" 2>&1 ||
       skip "debootstrap failed: $(tail -n 1 "$ROOTS/base.log")"
-    rm -f "$ROOTS"/base/var/cache/apt/archives/*.deb
     touch "$ROOTS/base.done"
   fi
-  local made_for="$ROOT_X_SERVER over ${PACKAGES[*]}"
-  if [[ $(cat "$ROOTS/layers.done" 2>/dev/null) != "$made_for" ]]; then
-    rm -f "$ROOTS/layers.done"
-    root_install line "$ROOTS/base" "${PACKAGES[@]}"
-    root_install desktop "$ROOTS/line:$ROOTS/base" "$ROOT_X_SERVER"
-    echo "$made_for" >"$ROOTS/layers.done"
-  fi
-}
-
-# The README's line brings every library of the table to a minimal root,
-# without the X server.
-expect_line_brings_table() {
-  local found library package
-  rm -rf "$ROOTS/check" "$ROOTS/check.work"
-  found=$("${root_shell[@]}" "$ROOTS/line:$ROOTS/base" "$ROOTS/check" 'chroot "$root" ldconfig -p')
-  while read -r library package; do
-    grep -qF "$(printf '\t%s (' "$library")" <<<"$found" ||
-      fail "with the README's line a minimal root lacks $library: add $package to the line"
-  done <<<"$TABLE"
+  [[ $(cat "$ROOTS/desktop.done" 2>/dev/null) != "${PACKAGES[*]}" ]] || return 0
+  rm -rf "$ROOTS/desktop" "$ROOTS/desktop.done" "$ROOTS/desktop.work"
+  "${root_shell[@]}" "$ROOTS/base" "$ROOTS/desktop" '
+    cp /etc/resolv.conf "$root/etc/resolv.conf"
+    chroot "$root" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive chroot "$root" apt-get install -y -qq --no-install-recommends "$@"
+    chroot "$root" ldconfig -p >"$ROOTS/line-libraries"
+    DEBIAN_FRONTEND=noninteractive chroot "$root" apt-get install -y -qq --no-install-recommends '"$ROOT_X_SERVER"'
+    chroot "$root" apt-get clean' "${PACKAGES[@]}" >"$ROOTS/desktop.log" 2>&1 || {
+    (($? != 77)) || skip "the machine refused an overlay mount: $(tail -n 1 "$ROOTS/desktop.log")"
+    fail "apt-get in the root failed: $(tail -n 5 "$ROOTS/desktop.log")"
+  }
+  echo "${PACKAGES[*]}" >"$ROOTS/desktop.done"
 }
 
 # start_in_root SETUP: starts the folder's program in a fresh copy of the
-# pared-down desktop, its archive unpacked into /root/Programs, after the
-# commands SETUP have run in it; the X session's folder (the buses) is
-# mounted there at its own path. Sets PROGRAM_PID and BUNDLE, the folder as
-# this side sees it (the copy's own layer).
+# root, its archive unpacked into /root/Programs, once the commands SETUP
+# have run there; the X session's folder (the buses) is mounted into it at
+# its own path. Sets PROGRAM_PID, and BUNDLE to the folder as seen from
+# here (in the copy's own layer).
 start_in_root() {
-  local top=$X_WORK/top name
+  local name
   name=$(basename "$ARCHIVE" .tar.gz)
-  BUNDLE=$top/root/Programs/$name
-  "${root_shell[@]}" "$ROOTS/desktop:$ROOTS/line:$ROOTS/base" "$top" '
-    session=$1
-    mkdir -p "$root/root/Programs" "$root$session"
-    tar -xzf "$2" -C "$root/root/Programs"
-    mount --bind "$session" "$root$session"
-    chroot "$root" sh -c "$3" >"$session/setup.log" 2>&1 || { cat "$session/setup.log" >&2; exit 3; }
+  BUNDLE=$X_WORK/top/root/Programs/$name
+  [[ -e $ROOTS/desktop.done ]] || skip "no pared-down root in $ROOTS"
+  X_WORK=$X_WORK "${root_shell[@]}" "$ROOTS/desktop:$ROOTS/base" "$X_WORK/top" '
+    mkdir -p "$root/root/Programs" "$root$X_WORK"
+    tar -xzf "$ARCHIVE" -C "$root/root/Programs"
+    mount --bind "$X_WORK" "$root$X_WORK"
+    chroot "$root" sh -c "$1" >&2
     exec chroot "$root" env -i HOME=/root PATH=/usr/bin:/bin LANG=C.UTF-8 DISPLAY="$DISPLAY" \
       DBUS_SESSION_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS" XDG_RUNTIME_DIR="$XDG_RUNTIME_DIR" \
-      QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "/root/Programs/$4/morvane"' \
-    "$X_WORK" "$ARCHIVE" "$1" "$name" >/dev/null 2>"$X_WORK/stderr" &
+      QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$2/morvane"' "$1" "/root/Programs/$name" >/dev/null 2>"$X_WORK/stderr" &
   PROGRAM_PID=$!
   x_pids+=("$PROGRAM_PID")
   x_wait_until 60 shown_or_ended || fail "neither a window nor an end: $(cat "$X_WORK/stderr")"
@@ -301,12 +262,19 @@ case $case_name in
     close_and_expect_exit
     ;;
   pared_down_root)
-    read_readme_line
+    mapfile -t PACKAGES < <(readme_packages)
+    table=$(system_libraries)
+    ((${#PACKAGES[@]} > 0)) && [[ -n $table ]] || fail "no apt-get line in $README or no table in the folder"
+    for package in "${PACKAGES[@]}"; do
+      grep -q " $package\$" <<<"$table" || fail "the README's line names $package, which the folder does not need"
+    done
     prepare_root
-    expect_line_brings_table
+    while read -r library package; do
+      grep -qF "$(printf '\t%s (' "$library")" "$ROOTS/line-libraries" ||
+        fail "with the README's line a minimal root lacks $library: add $package to the line"
+    done <<<"$table"
     ;;
   pared_down_finish)
-    [[ -e $ROOTS/layers.done ]] || skip "no pared-down root in $ROOTS"
     source "$(dirname "$0")/x_session.sh"
     x_start
     start_in_root :
@@ -316,19 +284,17 @@ case $case_name in
     close_and_expect_exit
     ;;
   pared_down_missing_library)
-    [[ -e $ROOTS/layers.done ]] || skip "no pared-down root in $ROOTS"
     library=$(system_libraries | awk -v p="$MISSING_PACKAGE" '$2 == p {print $1}')
     [[ -n $library ]] || fail "the folder's table names no library of $MISSING_PACKAGE"
     source "$(dirname "$0")/x_session.sh"
     x_start
-    start_in_root "dpkg --purge --force-depends $MISSING_PACKAGE"
+    start_in_root "dpkg --purge --force-depends $MISSING_PACKAGE 2>&1"
     [[ -z $WINDOW ]] || fail "a window opened without $library"
     status=0
     wait "$PROGRAM_PID" || status=$?
-    ((status == 1)) || fail "the program ended with status $status: $(cat "$X_WORK/stderr")"
-    grep -qF "$library: cannot open shared object file" "$X_WORK/stderr" &&
+    ((status == 1)) && grep -qF "$library: cannot open shared object file" "$X_WORK/stderr" &&
       grep -qxF "The system lacks $library; on Debian and Ubuntu: sudo apt-get install $MISSING_PACKAGE" \
-        "$X_WORK/stderr" || fail "the program said \"$(cat "$X_WORK/stderr")\""
+        "$X_WORK/stderr" || fail "the program ended with status $status, saying \"$(cat "$X_WORK/stderr")\""
     ;;
   *)
     fail "no such case: $case_name"
