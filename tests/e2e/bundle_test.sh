@@ -190,19 +190,22 @@ prepare_root() {
       skip "debootstrap failed: $(tail -n 1 "$ROOTS/base.log")"
     touch "$ROOTS/base.done"
   fi
-  [[ $(cat "$ROOTS/desktop.done" 2>/dev/null) != "${PACKAGES[*]}" ]] || return 0
+  local made_for="$ROOT_X_SERVER ${PACKAGES[*]}"
+  [[ $(cat "$ROOTS/desktop.done" 2>/dev/null) != "$made_for" ]] || return 0
   rm -rf "$ROOTS/desktop" "$ROOTS/desktop.done" "$ROOTS/desktop.work"
   "${root_shell[@]}" "$ROOTS/base" "$ROOTS/desktop" '
+    x_server=$1
+    shift
     cp /etc/resolv.conf "$root/etc/resolv.conf"
     chroot "$root" apt-get update -qq
     DEBIAN_FRONTEND=noninteractive chroot "$root" apt-get install -y -qq --no-install-recommends "$@"
     chroot "$root" ldconfig -p >"$ROOTS/line-libraries"
-    DEBIAN_FRONTEND=noninteractive chroot "$root" apt-get install -y -qq --no-install-recommends '"$ROOT_X_SERVER"'
-    chroot "$root" apt-get clean' "${PACKAGES[@]}" >"$ROOTS/desktop.log" 2>&1 || {
+    DEBIAN_FRONTEND=noninteractive chroot "$root" apt-get install -y -qq --no-install-recommends "$x_server"
+    chroot "$root" apt-get clean' "$ROOT_X_SERVER" "${PACKAGES[@]}" >"$ROOTS/desktop.log" 2>&1 || {
     (($? != 77)) || skip "the machine refused an overlay mount: $(tail -n 1 "$ROOTS/desktop.log")"
     fail "apt-get in the root failed: $(tail -n 5 "$ROOTS/desktop.log")"
   }
-  echo "${PACKAGES[*]}" >"$ROOTS/desktop.done"
+  echo "$made_for" >"$ROOTS/desktop.done"
 }
 
 # start_in_root SETUP: starts the folder's program in a fresh copy of the
@@ -266,7 +269,7 @@ case $case_name in
     table=$(system_libraries)
     ((${#PACKAGES[@]} > 0)) && [[ -n $table ]] || fail "no apt-get line in $README or no table in the folder"
     for package in "${PACKAGES[@]}"; do
-      grep -q " $package\$" <<<"$table" || fail "the README's line names $package, which the folder does not need"
+      cut -d ' ' -f 2 <<<"$table" | grep -qxF "$package" || fail "the README's line names $package, which the folder does not need"
     done
     prepare_root
     while read -r library package; do
