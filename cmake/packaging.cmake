@@ -13,8 +13,16 @@
 include(${CMAKE_CURRENT_LIST_DIR}/bundle_system_libraries.cmake)
 
 # patchelf gives the copied libraries and plugins their run paths at install
-# time; only making the package needs it.
+# time, and dpkg-query names the packages of the libraries left to the
+# system; only making the package needs them.
 find_program(MORVANE_PATCHELF patchelf)
+find_program(MORVANE_DPKG_QUERY dpkg-query)
+
+# The folder's table of the libraries it takes from the system, each with
+# the package that brings it: written when the folder is made, read by the
+# program when its platform plugin does not load.
+set(morvane_system_libraries_file system-libraries.txt)
+target_compile_definitions(morvane_ui PRIVATE MORVANE_SYSTEM_LIBRARIES_FILE="${morvane_system_libraries_file}")
 
 # ---- The program, its plugins and the libraries they need ----
 
@@ -49,11 +57,14 @@ install(FILES
     DESTINATION .)
 install(PROGRAMS ${PROJECT_SOURCE_DIR}/packaging/add-to-menu DESTINATION .)
 
-# Last: give the copied files their run paths and say which glibc and
-# libstdc++ the folder needs.
+# Last: give the copied files their run paths, write the table of system
+# libraries and say which glibc and libstdc++ the folder needs.
 install(CODE "
   set(MORVANE_PATCHELF \"${MORVANE_PATCHELF}\")
   set(MORVANE_OBJDUMP \"${CMAKE_OBJDUMP}\")
+  set(MORVANE_DPKG_QUERY \"${MORVANE_DPKG_QUERY}\")
+  set(MORVANE_LIBRARY_ARCHITECTURE \"${CMAKE_LIBRARY_ARCHITECTURE}\")
+  set(MORVANE_SYSTEM_LIBRARIES_FILE \"${morvane_system_libraries_file}\")
   include(\"${CMAKE_CURRENT_LIST_DIR}/bundle_finish.cmake\")
 ")
 

@@ -13,6 +13,8 @@ namespace morvane {
 // error cannot be mistaken for an overflow.
 inline constexpr int kOverflowError = 6;
 inline constexpr int kDivisionByZeroError = 11;
+// A library that the program loads, or one that it needs, cannot be loaded.
+inline constexpr int kLibraryLoadError = 48;
 inline constexpr int kBadFileNameError = 52;
 // The disk that holds the files is down to the space the program keeps free.
 inline constexpr int kDiskFullError = 61;

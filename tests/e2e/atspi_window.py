@@ -158,8 +158,11 @@ def wait_for(read, accept, seconds, what):
 
 
 def run(pid, command, args):
-    # The program may still be starting: wait for its window on the bus.
-    wait_for(lambda: main_window(pid), lambda _: True, WINDOW_SECONDS, "no main window")
+    # The program may still be starting: wait for its window on the bus. A
+    # wait for a message box waits for the program itself, and the box that
+    # says the program cannot start comes without a main window.
+    if command != "message":
+        wait_for(lambda: main_window(pid), lambda _: True, WINDOW_SECONDS, "no main window")
     if command == "read" and len(args) == 1:
         return text_of(control(pid, args[0]))
     if command == "wait" and len(args) == 3:

@@ -2,7 +2,8 @@
 # End-to-end tests of the built program in a real X server, driven as a
 # person would (typing, clicking, keys, the window manager's close) and read
 # as a screen reader reads it, through the accessibility bus.
-#   e2e_test.sh PROGRAM CASE     CASE: finish | escape | stop | close | cancel
+#   e2e_test.sh PROGRAM CASE     CASE: finish | escape | stop | close | cancel |
+#                                      unknown_folder
 # Every wait is for something the program does, with a deadline of tens of
 # seconds; that nothing happened is checked once the program has shown a
 # later step that it takes only after it.
@@ -79,10 +80,13 @@ wait_for_records() {
 
 program_ended() { ! kill -0 "$PROGRAM_PID" 2>/dev/null; }
 
-# Waits for the program to end; fails unless it ends within 30 s with code 0.
+# Waits for the program to end; fails unless it ends within 30 s with code
+# $1 (0 if not given).
 expect_exit() {
+  local code=0
   x_wait_until 30 program_ended || fail "the program did not end within 30 s"
-  wait "$PROGRAM_PID" || fail "the program ended with code $?"
+  wait "$PROGRAM_PID" || code=$?
+  ((code == ${1:-0})) || fail "the program ended with code $code"
 }
 
 # Waits for a message box that says $1; fails if none comes, among them
@@ -145,6 +149,13 @@ folder=$X_WORK/program shown_folder=$X_WORK/program
 # not valid UTF-8; the files go there all the same, and the texts show the
 # byte as a replacement character.
 [[ $case_name != finish ]] || folder=$X_WORK/$'Daten-\xe4' shown_folder=$X_WORK/$'Daten-\xef\xbf\xbd'
+# unknown_folder: the program starts where /proc, through which it finds its
+# own file, is an empty folder to it; the buses still reach it.
+if [[ $case_name == unknown_folder ]]; then
+  printf '#!/bin/sh\nmount -t tmpfs none /proc && exec "$@"\n' >"$X_WORK/without-proc"
+  chmod +x "$X_WORK/without-proc"
+  X_LAUNCHER="unshare --mount --propagation private $X_WORK/without-proc"
+fi
 x_program "$folder"
 
 # During a run every read over the bus waits for the run's next pass through
@@ -223,6 +234,14 @@ case $case_name in
     x_answer_message Escape || fail "the message box took no answer"
     expect_exit
     [[ -z $(series_files "$folder") ]] || fail "Cancel left files: $(ls "$folder")"
+    ;;
+  unknown_folder)
+    # Its one window is the box that says so, read as any other box is,
+    # and the program ends once it is answered, having written nothing.
+    expect_message "Cannot find the program's folder: No such file or directory"
+    x_key Return
+    expect_exit 1
+    [[ -z $(series_files "$folder") ]] || fail "files written: $(ls "$folder")"
     ;;
   *)
     fail "no such case: $case_name"

@@ -2,13 +2,16 @@
 // ways the system may end it, each leaving every record whole in its file.
 #include <QApplication>
 #include <QMessageBox>
+#include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "engine/files/program_folder.h"
 #include "number/failure.h"
 #include "ui/qt/ending_signals.h"
 #include "ui/qt/form1.h"
+#include "ui/qt/platform_plugin_check.h"
 
 namespace {
 
@@ -23,13 +26,26 @@ void CloseOutputAtExit() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  QApplication app(argc, argv);
   std::string programFolder;
+  std::optional<morvane::Failure> folderFailure;
   try {
     programFolder = morvane::ProgramFolder();
   } catch (const morvane::Failure& failure) {
+    folderFailure = failure;
+  }
+  // Before the application object, which aborts when its platform plugin
+  // does not load: no window can open then, so the terminal is told. Qt
+  // finds that plugin through the program's folder, as this does.
+  try {
+    if (!folderFailure) morvane::CheckPlatformPlugin(programFolder);
+  } catch (const morvane::Failure& failure) {
+    std::fprintf(stderr, "morvane: %s\n", failure.description());
+    return EXIT_FAILURE;
+  }
+  QApplication app(argc, argv);
+  if (folderFailure) {
     // Every run would write into a folder the program cannot name.
-    QMessageBox::critical(nullptr, QStringLiteral("Morvane"), QString::fromUtf8(failure.description()));
+    QMessageBox::critical(nullptr, QStringLiteral("Morvane"), QString::fromUtf8(folderFailure->description()));
     return EXIT_FAILURE;
   }
   morvane::Form1 form(programFolder);
