@@ -1,7 +1,6 @@
 #include "tests/engine/engine_test_support.h"
 
 #ifndef _WIN32
-#include <gmpxx.h>
 #include <stdlib.h>
 #include <sys/mount.h>
 #endif
@@ -22,8 +21,8 @@ WholeRunArithmetic ArithmeticUnderTest() {
                                                           : WholeRunArithmetic::kIncremental;
 }
 
-// Windows: TempFolder's making and removal, ReasonFor and ExpectedRecords
-// are in engine_test_support_windows.cpp.
+// Windows: TempFolder's making and removal and ReasonFor are in
+// engine_test_support_windows.cpp.
 #ifndef _WIN32
 TempFolder::TempFolder() {
   const char* base = std::getenv("TMPDIR");
@@ -84,29 +83,6 @@ std::string ReasonFor(Refusal refusal) {
       return "Not a directory";
   }
   return {};
-}
-
-namespace {
-
-std::string Formatted(const mpz_class& value) {
-  // Not " " + digits: of that temporary GCC 12 at -O3 warns falsely (-Wrestrict).
-  std::string text = value >= 0 ? " " : "";
-  text += value.get_str();
-  return text;
-}
-
-}  // namespace
-
-std::string ExpectedRecords(std::string_view first, std::string_view last) {
-  std::string records;
-  mpz_class previousSquare = 0;
-  const mpz_class end{std::string(last)};
-  for (mpz_class n{std::string(first)}; n <= end; ++n) {
-    const mpz_class square = n * n;
-    records += Formatted(n) + " , " + Formatted(square) + " , " + Formatted(square - previousSquare) + "\r\n";
-    previousSquare = square;
-  }
-  return records;
 }
 #endif
 

@@ -1,6 +1,6 @@
 // What the engine tests share: a fresh program folder, a RunView that records
 // what a run shows, a file system that fails on request, and the records a
-// run ought to write, computed independently with GMP.
+// run ought to write (tests/support).
 #pragma once
 
 #include <cstddef>
@@ -17,6 +17,7 @@
 #include "engine/generator.h"
 #include "engine/files/paths.h"
 #include "engine/run_view.h"
+#include "tests/support/expected_records.h"
 
 namespace morvane::enginetest {
 
@@ -52,9 +53,7 @@ class TempFolder {
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, std::string_view bytes);
 
-// The records of the whole numbers from first to last, each one's difference
-// taken from the square before it (0 before first).
-std::string ExpectedRecords(std::string_view first, std::string_view last);
+using testsupport::ExpectedRecords;
 
 // The real file layer's reasons for the refusals the tests bring about: the
 // words written here on POSIX, the system's own for its numbers on Windows.
@@ -85,7 +84,6 @@ class FakeRunView : public RunView {
   std::vector<std::string> runPlans;
   std::vector<ShownProgress> progress;
   int eventsProcessed = 0;
-  int repaints = 0;
   std::uint32_t numbersPerEventPass = 1;
   // Called from ProcessEvents with the number of calls so far (1 after the
   // first pass, by default the first number): where a test plays the user.
@@ -120,7 +118,7 @@ class FakeRunView : public RunView {
     ++eventsWhileSaving;
     if (onProcessEventsWhileSaving) onProcessEventsWhileSaving(eventsWhileSaving);
   }
-  void Repaint() override { ++repaints; }
+  void Repaint() override {}
   std::uint32_t NumbersPerEventPass() const override { return numbersPerEventPass; }
 };
 

@@ -4,30 +4,33 @@
 #include <QApplication>
 #include <QFontMetrics>
 #include <QStyleOptionComboBox>
+#include <utility>
 
 #include "tests/ui/ui_test_support.h"
+#include "ui/shared/form1_layout.h"
 
 namespace morvane::ui_test {
 namespace {
 
 using Form1Layout = WindowTest;
 
+// Each control at its place in the layout's twips, 15 to a pixel; Label1
+// from Frame2's corner.
 TEST_F(Form1Layout, OpensWithTheControlsAtTheirPlacesAndContents) {
   EXPECT_EQ(form_->windowTitle(), "Morvane");
-  // The classic window is 74 px high; the progress and the plan sit below.
-  EXPECT_EQ(form_->size(), QSize(441, 145));
-
-  EXPECT_EQ(Command1->geometry(), QRect(352, 24, 81, 23));
-  EXPECT_EQ(txFrom->geometry(), QRect(11, 23, 107, 24));
-  EXPECT_EQ(txTo->geometry(), QRect(126, 23, 119, 24));
-  EXPECT_EQ(Combo1->geometry(), QRect(252, 25, 93, 21));
+  EXPECT_EQ(form_->size(), QSize(form1::Pixels(form1::kClientWidth), form1::Pixels(form1::kClientHeight)));
   EXPECT_EQ(Label1->parentWidget()->objectName(), "Frame2");
-  EXPECT_EQ(Label1->parentWidget()->geometry(), QRect(5, 1, 430, 22));
-  EXPECT_EQ(Label1->geometry(), QRect(3, 5, 420, 17));
-  EXPECT_EQ(txCt->geometry(), QRect(11, 50, 421, 22));
-  EXPECT_EQ(ProgressBar1->geometry(), QRect(11, 77, 107, 17));
-  EXPECT_EQ(Label2->geometry(), QRect(126, 77, 306, 17));
-  EXPECT_EQ(Label3->geometry(), QRect(11, 98, 421, 43));
+  const std::pair<const QWidget*, form1::Twips> placed[] = {
+      {Command1, form1::kCommand1}, {txFrom, form1::kTxFrom},       {txTo, form1::kTxTo},
+      {Combo1, form1::kCombo1},     {Label1->parentWidget(), form1::kFrame2}, {Label1, form1::kLabel1},
+      {txCt, form1::kTxCt},         {ProgressBar1, form1::kProgressBar1},    {Label2, form1::kLabel2},
+      {Label3, form1::kLabel3},
+  };
+  for (const auto& [widget, twips] : placed) {
+    EXPECT_EQ(widget->geometry(), QRect(form1::Pixels(twips.left), form1::Pixels(twips.top), form1::Pixels(twips.width),
+                                        form1::Pixels(twips.height)))
+        << widget->objectName().toStdString();
+  }
 
   EXPECT_EQ(Command1->text(), "Start");
   EXPECT_TRUE(Command1->isEnabled());

@@ -110,26 +110,6 @@ std::vector<std::string> WindowTest::FileNames() const {
   return names;
 }
 
-namespace {
-
-void AppendRecord(std::uint64_t n, std::uint64_t previousSquare, std::string& out) {
-  const std::uint64_t square = n * n;
-  out += ' ' + std::to_string(n) + " ,  " + std::to_string(square) + " ,  " +
-         std::to_string(square - previousSquare) + "\r\n";
-}
-
-}  // namespace
-
-std::string Records(std::uint64_t from, std::uint64_t to) {
-  std::string out;
-  std::uint64_t previousSquare = 0;
-  for (std::uint64_t n = from; n <= to; ++n) {
-    AppendRecord(n, previousSquare, out);
-    previousSquare = n * n;
-  }
-  return out;
-}
-
 bool IsRunFrom(std::uint64_t from, const std::string& text, std::uint64_t* records) {
   const auto lines = static_cast<std::uint64_t>(std::count(text.begin(), text.end(), '\n'));
   *records = lines;

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/expected_records.h"
 #include "ui/qt/form1.h"
 
 // Readable QStrings in failure messages.
@@ -92,9 +93,8 @@ class WindowTest : public testing::Test {
   QLabel* Label3 = nullptr;
 };
 
-// The records of a run from `from` to `to` (both at least 1, squares below
-// 2^64), as the file holds them.
-std::string Records(std::uint64_t from, std::uint64_t to);
+// The records of a run from `from` to `to`, as the file holds them.
+inline std::string Records(std::int64_t from, std::int64_t to) { return testsupport::ExpectedRecords(from, to); }
 
 // The number of whole records at the start of text, and whether the text is
 // exactly those records of a run from `from`.

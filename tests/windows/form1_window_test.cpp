@@ -19,6 +19,7 @@
 
 #include "engine/files/windows_text.h"
 #include "tests/engine/engine_test_support.h"
+#include "ui/shared/form1_layout.h"
 #include "ui/win32/form1_window.h"
 
 namespace morvane {
@@ -189,8 +190,7 @@ class Form1Window : public ::testing::Test {
 
 struct Placed {
   int id;
-  RECT at96;
-  RECT at192;
+  form1::Twips twips;
   const char* text;
 };
 
@@ -207,25 +207,23 @@ std::string Show(const RECT& rect) {
 }
 
 TEST_F(Form1Window, OpensWithTheControlsAtTheirPlacesAndContentsAtEveryDpi) {
-  // The same pixels as the Linux window at 96 dpi (15 twips to a pixel);
-  // Label1 from Frame2's corner.
+  // The layout's twips, as pixels at each dpi; Label1 from Frame2's corner.
   const std::vector<Placed> table = {
-      {Id::kCommand1, {352, 24, 81, 23}, {704, 47, 162, 47}, "Start"},
-      {Id::kTxFrom, {11, 23, 107, 24}, {22, 46, 214, 48}, "1"},
-      {Id::kTxTo, {126, 23, 119, 24}, {252, 46, 238, 48}, "1000000000000000"},
-      {Id::kCombo1, {252, 25, 93, 21}, {504, 49, 186, 42}, "# lines per file"},
-      {Id::kFrame2, {5, 1, 430, 22}, {10, 2, 860, 44}, ""},
-      {Id::kLabel1, {3, 5, 420, 17}, {6, 10, 840, 34},
-       "WARNING: Writes at full disk speed until To or a nearly full disk"},
-      {Id::kTxCt, {11, 50, 421, 22}, {22, 100, 842, 44}, ""},
-      {Id::kProgressBar1, {11, 77, 107, 17}, {22, 154, 214, 34}, ""},
-      {Id::kLabel2, {126, 77, 306, 17}, {252, 154, 612, 34}, ""},
-      {Id::kLabel3, {11, 98, 421, 43}, {22, 196, 842, 86}, ""},
+      {Id::kCommand1, form1::kCommand1, "Start"},
+      {Id::kTxFrom, form1::kTxFrom, "1"},
+      {Id::kTxTo, form1::kTxTo, "1000000000000000"},
+      {Id::kCombo1, form1::kCombo1, "# lines per file"},
+      {Id::kFrame2, form1::kFrame2, ""},
+      {Id::kLabel1, form1::kLabel1, "WARNING: Writes at full disk speed until To or a nearly full disk"},
+      {Id::kTxCt, form1::kTxCt, ""},
+      {Id::kProgressBar1, form1::kProgressBar1, ""},
+      {Id::kLabel2, form1::kLabel2, ""},
+      {Id::kLabel3, form1::kLabel3, ""},
   };
   EXPECT_EQ(TextOf(form_->window()), "Morvane");
   RECT client{};
   ::GetClientRect(form_->window(), &client);
-  EXPECT_EQ(Show(client), Show({0, 0, 441, 145}));
+  EXPECT_EQ(Show(client), Show({0, 0, form1::Pixels(form1::kClientWidth), form1::Pixels(form1::kClientHeight)}));
   EXPECT_EQ(::GetFocus(), Control(Id::kCommand1)) << "the button has the focus when the window opens";
   EXPECT_TRUE(::IsWindowEnabled(Control(Id::kCommand1)));
 
@@ -246,7 +244,10 @@ TEST_F(Form1Window, OpensWithTheControlsAtTheirPlacesAndContentsAtEveryDpi) {
     }
     for (const Placed& control : table) {
       SCOPED_TRACE("control " + std::to_string(control.id) + " at " + std::to_string(dpi) + " dpi");
-      EXPECT_EQ(Show(RectInParent(Control(control.id))), Show(dpi == 96 ? control.at96 : control.at192));
+      const form1::Twips& at = control.twips;
+      EXPECT_EQ(Show(RectInParent(Control(control.id))),
+                Show({form1::Pixels(at.left, dpi), form1::Pixels(at.top, dpi), form1::Pixels(at.width, dpi),
+                      form1::Pixels(at.height, dpi)}));
       EXPECT_EQ(TextOf(Control(control.id)), control.text);
     }
     LOGFONTW font{};
