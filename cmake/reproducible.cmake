@@ -13,6 +13,7 @@ add_compile_options(
     "-ffile-prefix-map=${PROJECT_BINARY_DIR}=build")
 
 # MinGW's linker would write the time of the link into every .exe's header.
+# The package's strip writes SOURCE_DATE_EPOCH there (package_time.cmake).
 if(MINGW)
   add_link_options(-Wl,--no-insert-timestamp)
 endif()
