@@ -76,6 +76,7 @@ set(CPACK_PACKAGE_VENDOR "Morvane")
 set(CPACK_PACKAGE_FILE_NAME "Morvane-${PROJECT_VERSION}-linux-${CMAKE_SYSTEM_PROCESSOR}")
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 set(CPACK_STRIP_FILES ON)
+include(${CMAKE_CURRENT_LIST_DIR}/packaging_archive.cmake)
 # For the tests of the archive, whose folders do not see these variables.
 set_property(GLOBAL PROPERTY MORVANE_ARCHIVE_NAME "${CPACK_PACKAGE_FILE_NAME}.tar.gz")
 include(CPack)

@@ -1,6 +1,7 @@
 // Reads Morvane's window from another process, as a screen reader would on
-// Windows: the end-to-end tests run it beside the program, in the same wine
-// prefix and display, to see what the window shows.
+// Windows, and what Windows shows of the program's file: the end-to-end
+// tests run it beside the program, in the same wine prefix and display, to
+// see what the window shows.
 //   window_probe controls   the main window's controls, one a line:
 //                           "button Start enabled", "from 1", "to 25",
 //                           "lines 10", "status Files saved to Z:\..."
@@ -9,6 +10,10 @@
 //   window_probe centre NAME  the screen point "X Y" at the centre of the
 //                           control NAME (button, from, to, lines, status),
 //                           for clicks with xdotool
+//   window_probe details FILE  what Windows shows of the program FILE in its
+//                           Properties, Details: "version 1.2.3.0" (the
+//                           numbers), then "ProductName Morvane" and the
+//                           other texts, one a line
 // Prints nothing when the window is not there. A control's text is asked for
 // with a message, which a window busy with a run answers at its next pass
 // through its events; the probe waits for that up to ten seconds.
@@ -117,6 +122,38 @@ void PrintCentre(HWND window, const std::wstring& name) {
   }
 }
 
+// Read as Explorer reads them: the texts of the first language the file
+// lists.
+bool PrintDetails(const wchar_t* file) {
+  DWORD unused = 0;
+  std::vector<unsigned char> info(GetFileVersionInfoSizeW(file, &unused));
+  if (info.empty() || !GetFileVersionInfoW(file, 0, static_cast<DWORD>(info.size()), info.data())) return false;
+  VS_FIXEDFILEINFO* numbers = nullptr;
+  struct Translation {
+    WORD language;
+    WORD codePage;
+  }* translation = nullptr;
+  UINT size = 0;
+  if (!VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&numbers), &size) ||
+      !VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &size) ||
+      size < sizeof(Translation)) {
+    return false;
+  }
+  std::printf("version %d.%d.%d.%d\n", HIWORD(numbers->dwFileVersionMS), LOWORD(numbers->dwFileVersionMS),
+              HIWORD(numbers->dwFileVersionLS), LOWORD(numbers->dwFileVersionLS));
+  wchar_t block[64];
+  std::swprintf(block, 64, L"\\StringFileInfo\\%04x%04x\\", translation->language, translation->codePage);
+  for (const wchar_t* name : {L"ProductName", L"FileDescription", L"FileVersion", L"ProductVersion",
+                              L"OriginalFilename", L"LegalCopyright"}) {
+    wchar_t* text = nullptr;
+    if (!VerQueryValueW(info.data(), (std::wstring(block) + name).c_str(), reinterpret_cast<void**>(&text), &size)) {
+      text = const_cast<wchar_t*>(L"(none)");
+    }
+    PrintUtf8(std::wstring(name) + L" " + text);
+  }
+  return true;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -127,8 +164,13 @@ int wmain(int argc, wchar_t** argv) {
     for (HWND window : ProgramWindows(false)) PrintCentre(window, argv[2]);
   } else if (what == L"messages") {
     for (HWND box : ProgramWindows(true)) PrintUtf8(TextOf(GetDlgItem(box, kMessageTextId)));
+  } else if (what == L"details" && argc > 2) {
+    if (!PrintDetails(argv[2])) {
+      std::fprintf(stderr, "window_probe: no version information in the file\n");
+      return 1;
+    }
   } else {
-    std::fprintf(stderr, "usage: window_probe controls | messages | centre NAME\n");
+    std::fprintf(stderr, "usage: window_probe controls | messages | centre NAME | details FILE\n");
     return 2;
   }
   return 0;

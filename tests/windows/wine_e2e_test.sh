@@ -2,10 +2,11 @@
 # End-to-end tests of Morvane.exe under wine, in a private X session and wine
 # prefix, driven as a person would (keys typed into the window, the window
 # manager's close) and read from outside by window_probe.exe.
-#   wine_e2e_test.sh PREFIX PROBE CASE PROGRAM     CASE: finish | escape | close
+#   wine_e2e_test.sh PREFIX PROBE CASE PROGRAM [DETAILS]   CASE: finish | escape | close
 # PREFIX: the build's wine prefix, copied for the test; PROBE:
 # window_probe.exe; PROGRAM: Morvane.exe, or the download's .zip, which is
-# unpacked into a fresh folder and run from there.
+# unpacked into a fresh folder and run from there. DETAILS: a file of what
+# Windows must show of the program (`window_probe details`), checked first.
 # Every wait is for something the program does, with a deadline of a minute
 # or more: wine's first start in a prefix alone takes seconds.
 set -euo pipefail
@@ -13,6 +14,7 @@ template=$(realpath "$1")
 probe=$(realpath "$2")
 case_name=$3
 PROGRAM=$(realpath "$4")
+details=${5-}
 X_ACCESSIBILITY=0
 source "$(dirname "$0")/../e2e/x_session.sh"
 source "$(dirname "$0")/wine_session.sh"
@@ -104,6 +106,10 @@ fi
 shown_folder=$(windows_path "$folder")
 
 wine_start "$template" "$probe"
+if [[ -n $details ]]; then
+  diff <(w_probe details "$(windows_path "$PROGRAM")") "$details" >&2 ||
+    fail "Windows does not show the program as $details says"
+fi
 x_program "$folder" || fail "no window"
 
 case $case_name in
