@@ -114,9 +114,9 @@ class FileSystem {
   // a write's room when they take it, as Windows does. Where the file system
   // is not known to, it is taken to lag.
   //
-  // On btrfs the free bytes leave out, too, what its metadata may take at
-  // once, as it cuts a new chunk for them from the same free part of the
-  // disk (see native_file_system_posix.cpp).
+  // spokenFor: of the free bytes, what the file system will take at once for
+  // its own records before long, which no file can have: on btrfs the next
+  // chunk of its metadata (see native_file_system_posix.cpp); 0 elsewhere.
   struct Space {
     std::uint64_t available = 0;
     std::uint64_t size = 0;
@@ -124,6 +124,7 @@ class FileSystem {
     std::uint64_t filesAvailable = 0;
     std::uint64_t files = 0;
     bool lagsBehindWrites = false;
+    std::uint64_t spokenFor = 0;
   };
   virtual int SpaceOf(const std::string& path, Space& space) noexcept = 0;
 

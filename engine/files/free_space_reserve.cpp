@@ -17,7 +17,7 @@ FreeSpaceReserve::Answer FreeSpaceReserve::Grants(std::uint64_t bytes, Unseen un
   }
   const std::uint64_t unflushed =
       space.lagsBehindWrites ? unseen.unflushed + unseen.unflushedFiles * space.block : 0;
-  available_ = space.available - std::min(space.available, unflushed);
+  available_ = UsableOn(space) - std::min(UsableOn(space), unflushed);
   kept_ = KeptOn(space);
   block_ = space.block;
   filesAvailable_ = space.filesAvailable;
@@ -50,8 +50,11 @@ std::string FreeSpaceReserve::RefusalText(std::uint64_t written) const {
   const std::uint64_t left = !told                   ? available_ - std::min(available_, written + block_)
                              : space.lagsBehindWrites ? space.available - std::min(space.available, written)
                                                       : space.available;
-  return "Stopped before the disk is full: only " + SizeText(left) + " left in " + folder_ + " (the program keeps " +
-         SizeText(kept_) + " free).";
+  std::string text = "Stopped before the disk is full: only " + SizeText(left) + " left in " + folder_;
+  if (told && space.spokenFor > 0) {
+    text += ", " + SizeText(std::min(left, space.spokenFor)) + " of which the file system will take for its own records";
+  }
+  return text + " (the program keeps " + SizeText(kept_) + " free).";
 }
 
 }  // namespace morvane

@@ -58,11 +58,16 @@ class FreeSpaceReserve {
   static std::uint64_t FilesKeptOn(const FileSystem::Space& space) noexcept {
     return std::min(kMostFilesKept, space.files / kPartsOfSizeKept);
   }
+  // What files can still have there: the free bytes less what the file
+  // system has spoken for.
+  static std::uint64_t UsableOn(const FileSystem::Space& space) noexcept {
+    return space.available - std::min(space.available, space.spokenFor);
+  }
   // How many bytes the system could take there without eating into the
   // reserve. Less one block: the file's last block is taken whole however
   // little of it is written.
   static std::uint64_t HeadroomOn(const FileSystem::Space& space) noexcept {
-    return Headroom(space.available, KeptOn(space), space.block);
+    return Headroom(UsableOn(space), KeptOn(space), space.block);
   }
   // How many more files could be created there without eating into the
   // reserve of files; as many as anyone wants where files are not counted.

@@ -63,12 +63,12 @@ bool CountsWritesAsTaken(FileSystemType type) {
 // 512 MiB, between two asks. Measured here: runs of ten-line files ended
 // 5 MiB into a reserve of 25 MiB that way. Once its metadata is a quarter
 // used, well before btrfs adds to it (at four fifths of its chunks used or
-// spoken for), the next chunk counts as taken: the size btrfs cuts (a tenth
+// reserved), the next chunk counts as spoken for: the size btrfs cuts (a tenth
 // of the disk, at most 256 MiB, 1 GiB above 50 GiB, in steps of 16 MiB)
 // times its copies, or what is left unallocated, if less. Asked as btrfs's
 // own tools ask (BTRFS_IOC_SPACE_INFO); left alone where the metadata
 // shares its chunks with the data, or the folder cannot be asked.
-void TakeOffBtrfsMetadataToCome(const std::string& folder, FileSystem::Space& space) {
+void AddBtrfsMetadataToCome(const std::string& folder, FileSystem::Space& space) {
   const int opened = OpenFolder(folder, O_RDONLY);
   if (opened < 0) return;
   // Data, metadata and the system's own chunks, in a few profiles each.
@@ -104,7 +104,7 @@ void TakeOffBtrfsMetadataToCome(const std::string& folder, FileSystem::Space& sp
   const std::uint64_t most = space.size > (std::uint64_t{50} << 30) ? std::uint64_t{1} << 30 : std::uint64_t{256} << 20;
   const std::uint64_t chunk = (std::min(most, space.size / 10) + kStep - 1) / kStep * kStep;
   const std::uint64_t unallocated = space.available - std::min(space.available, dataFree);
-  space.available -= std::min(copies * chunk, unallocated);
+  space.spokenFor = std::min(copies * chunk, unallocated);
 }
 }  // namespace
 
@@ -246,7 +246,7 @@ int NativeFileSystem::SpaceOf(const std::string& path, Space& space) noexcept {
   space.filesAvailable = status.f_ffree;
   space.files = status.f_files;
   space.lagsBehindWrites = !CountsWritesAsTaken(status.f_type);
-  if (status.f_type == kBtrfs) TakeOffBtrfsMetadataToCome(path, space);
+  if (status.f_type == kBtrfs) AddBtrfsMetadataToCome(path, space);
   return 0;
 }
 
