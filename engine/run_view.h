@@ -63,11 +63,13 @@ class RunView {
   // Repaint; the window may handle them less often still.
   virtual void ProcessEvents() = 0;
 
-  // While the run waits at its end for its files to reach the disk, which
-  // may take seconds, every few milliseconds: the window handles its events
-  // as at a pass. The Stop button and Escape then end the run as stopped
-  // rather than finished, and closing the window ends the program without
-  // waiting for the disk. A view that has no events to handle keeps this.
+  // While the run waits for its files to reach the disk, which may take
+  // seconds, every few milliseconds: at its end, and near a full disk whose
+  // free space counts the run's bytes only once they are there (btrfs). The
+  // window handles its events as at a pass. The Stop button and Escape then
+  // end the run after its next number, or at its end as stopped rather than
+  // finished, and closing the window ends the program without waiting for
+  // the disk. A view that has no events to handle keeps this.
   virtual void ProcessEventsWhileSaving() {}
 
   // Asks for the window to be drawn again at its next pass.
