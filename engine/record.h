@@ -45,5 +45,4 @@ inline constexpr std::int32_t kProgressInterval = 10000;
 std::string ProgressLine(const Decimal& n, const Decimal& previousSquare, const Decimal& square,
                          const Decimal& difference);
 
-
 }  // namespace morvane

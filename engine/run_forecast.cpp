@@ -48,8 +48,6 @@ Uint128 CeilSquareRoot(Uint128 value) {
   return root;
 }
 
-std::size_t Digits(Uint128 value) { return static_cast<std::size_t>(DigitsOf(value)); }
-
 // A value as a whole number of its smallest decimal places: value * 10^places
 // with places as few as hold it (trailing zeros do not count).
 struct Scaled {
@@ -217,9 +215,9 @@ class RunForecast::Builder {
       const Int128 n = units + static_cast<Int128>(cuts[piece]) * unit;
       const auto magnitude = Magnitude<Uint128>(n);
       const std::size_t length =
-          RecordLength(1 + Digits(magnitude / scale) + numberFraction,
-                       1 + Digits(magnitude * magnitude / (scale * scale)) + squareFraction,
-                       1 + Digits(Magnitude<Uint128>(2 * n - unit) / scale) + differenceFraction);
+          RecordLength(1 + DigitsOf(magnitude / scale) + numberFraction,
+                       1 + DigitsOf(magnitude * magnitude / (scale * scale)) + squareFraction,
+                       1 + DigitsOf(Magnitude<Uint128>(2 * n - unit) / scale) + differenceFraction);
       AddPiece(cuts[piece + 1] - cuts[piece], length, false);
     }
   }

@@ -3,6 +3,7 @@
 // (WholeNumbers) and the forecast (RunForecast) both ask of such numbers.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "number/decimal.h"
@@ -28,8 +29,8 @@ constexpr Unsigned Magnitude(Signed value) noexcept {
 
 // How many decimal digits value has: 1 for 0.
 template <class Unsigned>
-constexpr int DigitsOf(Unsigned value) noexcept {
-  int digits = 1;
+constexpr std::size_t DigitsOf(Unsigned value) noexcept {
+  std::size_t digits = 1;
   for (; value >= 10; value /= 10) ++digits;
   return digits;
 }

@@ -178,12 +178,9 @@ std::string PlainNumber(const Decimal& value) {
 }
 
 double ApproximateValue(const Decimal& value) {
-  char text[kMaxNumberTextLength];
-  const char* end = FormatNumberTo(value, text);
+  const std::string text = PlainNumber(value);
   double approximately = 0;
-  // The blank before a value >= 0 is no part of a number from_chars reads.
-  const char* begin = text[0] == ' ' ? text + 1 : text;
-  std::from_chars(begin, end, approximately);
+  std::from_chars(text.data(), text.data() + text.size(), approximately);
   return approximately;
 }
 

@@ -115,8 +115,4 @@ class FreeSpaceReserve {
   std::uint64_t filesKept_ = 0;
 };
 
-// A size for people: "0 bytes", "812 MiB", "1 GiB", "3.5 MiB"; rounded down,
-// so that it never claims more than there is.
-std::string SizeText(std::uint64_t bytes);
-
 }  // namespace morvane

@@ -106,6 +106,7 @@ void AddBtrfsMetadataToCome(const std::string& folder, FileSystem::Space& space)
   const std::uint64_t unallocated = space.available - std::min(space.available, dataFree);
   space.spokenFor = std::min(copies * chunk, unallocated);
 }
+
 }  // namespace
 
 bool NativeFileSystem::Exists(const std::string& path) noexcept { return Module1::FileExists(path); }

@@ -1,6 +1,5 @@
 #include <windows.h>
 
-#include "engine/files/file_system.h"
 #include "engine/files/native_file_system.h"
 #include "engine/files/paths.h"
 #include "engine/files/program_folder.h"
